@@ -1,0 +1,23 @@
+#pragma once
+
+// Where the host gets the drawing of a picture named by the model.
+
+#include <QPixmap>
+#include <QSizeF>
+#include <QString>
+
+namespace formsqt {
+
+enum class PictureLook { Normal, Pressed, Disabled };
+
+class PictureProvider {
+public:
+    virtual ~PictureProvider() = default;
+    // The picture `name` drawn at `logicalSize` (device-independent pixels) for a display of
+    // device pixel ratio `dpr`; the pixmap carries that ratio. A null pixmap for an unknown
+    // name.
+    virtual QPixmap picture(const QString& name, QSizeF logicalSize, qreal dpr,
+                            PictureLook look) const = 0;
+};
+
+}  // namespace formsqt
