@@ -136,6 +136,10 @@ public:
     // What screen readers and UI tests call the element ("Deal", "Chip 5").
     const std::string& accessibleName() const { return accessibleName_; }
     void setAccessibleName(std::string name) { accessibleName_ = std::move(name); }
+    // The letter of a menu caption that the host underlines as its keyboard mnemonic; the
+    // caption itself stays exact, since the logic compares it.
+    char mnemonic() const { return mnemonic_; }
+    void setMnemonic(char letter) { mnemonic_ = letter; }
     const std::string& toolTip() const { return toolTip_; }
     void setToolTip(std::string tip) { toolTip_ = std::move(tip); }
 
@@ -188,6 +192,7 @@ private:
     int interval_ = 0;
     std::string accessibleName_;
     std::string toolTip_;
+    char mnemonic_ = 0;
 };
 
 }  // namespace forms
