@@ -1,11 +1,55 @@
-// Insurance against a dealer blackjack.
+// Insurance against a dealer blackjack under an ace: either answer makes the dealer look
+// at once for a ten underneath.
 
+#include "table/HandRules.h"
 #include "table/TableWindow.h"
 
 namespace table {
 
-void TableWindow::insurance_Click() {}
+void TableWindow::insurance_Click() {
+    insurance.setEnabled(false);
+    insuranceno.setEnabled(false);
+    f1.setVisible(false);
+    PeekDone = 1;
+    // The insurance stake: half the bet.
+    hand::addToBankroll(ltot, -CurrentBet * 0.5);
+    const int n = DrawCard();  // the card looked at is not kept
+    if (CardValues[n] != 10) return;
 
-void TableWindow::insuranceno_Click() {}
+    // Dealer blackjack: the insurance pays back what the bet loses.
+    Command8.setEnabled(false);
+    Command5.setEnabled(false);
+    Command1.setEnabled(false);
+    cmdsplit.setEnabled(false);
+    dplaycard(2).setPicture(Image1(n).picture());
+    lresult.setCaption("           INSURANCE..");
+    Picture3.setVisible(true);
+    hand::addToBankroll(ltot, CurrentBet * 0.5);
+    dbox.setVisible(true);
+    ltot.setVisible(true);
+    HandInPlay = 0;
+}
+
+void TableWindow::insuranceno_Click() {
+    insurance.setEnabled(false);
+    insuranceno.setEnabled(false);
+    f1.setVisible(false);
+    PeekDone = 1;
+    const int n = DrawCard();  // the card looked at is not kept
+    if (CardValues[n] != 10) return;
+
+    // Dealer blackjack: the bet is lost.
+    Command8.setEnabled(false);
+    Command5.setEnabled(false);
+    Command1.setEnabled(false);
+    cmdsplit.setEnabled(false);
+    dplaycard(2).setPicture(Image1(n).picture());
+    Picture3.setVisible(true);
+    lresult.setCaption("Dealer Wins..");
+    HandInPlay = 0;
+    hand::addToBankroll(ltot, -CurrentBet);
+    dbox.setVisible(true);
+    ltot.setVisible(true);
+}
 
 }  // namespace table
