@@ -6,6 +6,7 @@
 // programs differ in a few marked branches, chosen by Program.
 
 #include <functional>
+#include <string>
 
 #include "forms/Window.h"
 #include "odds/OddsTables.h"
@@ -28,15 +29,23 @@ public:
     virtual int PlayerHand(int index) const = 0;
 };
 
+// The panel's elements are stacked in the order of the members below (bars before the
+// figures that lie on them). A window that lays a picture over the panel (the table's
+// Picture3, the odds cover) constructs it after the panel, so that it lies above.
 class OddsPanel {
 public:
-    // Creates the panel's elements on `window`, laid out for `program`.
+    // Creates the panel's elements on `window`, laid out for `program`, and binds the change
+    // handlers of ldeal (ldeal_Change) and of the up-card mirror (Label13_Change).
     OddsPanel(forms::Window& window, Program program);
 
     Program program() const { return program_; }
+    // The table game whose split state the cardtable panel reads; without one it reads no
+    // split, no split of aces and skips the ten-pair test. The game must outlive the panel.
     void setTableGame(const TableGameState* game) { game_ = game; }
     // The calculator's player prompt step, run inside the recomputation once the hand
-    // holds a second card.
+    // holds a second card (lplay(2) filled): by every accepted player card, the card that
+    // busts the hand included, and by an up-card change while cards are in the panel. The
+    // calculator binds it to stop Timer2 and show Image2. Not run in cardtable.
     std::function<void()> playerPromptStep;
 
     // Puts the 930 values into the tables; each window calls it once from its load.
@@ -67,9 +76,9 @@ public:
     forms::Element Line1, Line2, Line3;
     forms::Element lstandper, lhitper, Ldoubper, lspliper;  // bars
     forms::Element lstandpe, lhitpe, ldoubpe, Lsplipe;      // values
-    forms::Element Label3;  // word of the last best action
-    forms::Element Ladd2;   // the hand line
-    forms::Element Ladd;    // the calculator's hand text
+    forms::Element Label3;                                  // word of the last best action
+    forms::Element Ladd2;                                   // the hand line
+    forms::Element Ladd;                                    // the calculator's hand text
     // The dealer's chances block.
     forms::Element lblDealProb;
     forms::Element l17, l18, l19, l20, l21, bustCaption;  // bustCaption: Label7 / lbust
@@ -77,14 +86,28 @@ public:
     forms::Element l17t, l18t, l19t, l20t, l21t, lbustt;  // figures, above the bars
 
 private:
+    // Steps from the hidden split value to the hand line, shared by a player card and an
+    // up-card change; `playerCard` selects the player card's extra rules in cardtable.
+    void recompute(bool playerCard);
+    const std::string& handText() const;
+    void setHandText(std::string text);
+    void showActionLabels(bool visible);
+    // A table cell, 0 outside the declared bounds.
+    static double cell(const double (&table)[12][32], int upCard, int code);
+
     Program program_;
     const TableGameState* game_ = nullptr;
+    // cardtable's hand text: lives for one call and starts empty each time.
+    std::string callHandText_;
 };
 
-// The cover of cardtable's odds panel, shown and hidden from the Options menu.
+// The cover of cardtable's odds panel, shown and hidden from the Options menu. The table
+// window constructs it after its OddsPanel, so that the cover lies above every label of the
+// panel and of the dealer's chances.
 class OddsCover {
 public:
-    // `mnuodds` is the Options menu item owned by the table window.
+    // `mnuodds` is the Options menu item owned by the table window, which also gives it its
+    // design caption "Hide Odds"; the cover binds its click to mnuodds_Click.
     OddsCover(forms::Window& window, forms::Element& mnuodds);
 
     forms::Element Picture1;   // felt over the whole panel; visible = odds hidden
