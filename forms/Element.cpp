@@ -186,9 +186,9 @@ void Element::tick() {
     if (onTimer) onTimer();
 }
 
-void Element::typeText(std::string text) {
+void Element::typeText(const std::string& text) {
     if (!enabled_) return;
-    setCaption(std::move(text));
+    setCaption(text);
 }
 
 }  // namespace forms

@@ -163,7 +163,7 @@ public:
     void mouseUp(int button, int shift = 0, float x = 0, float y = 0);
     void tick();
     // The user typed: sets the text and runs the Change handler.
-    void typeText(std::string text);
+    void typeText(const std::string& text);
 
 private:
     void changed(Property property);
