@@ -1,0 +1,810 @@
+#include "forms/qt/Host.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHash>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleHints>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <unordered_map>
+#include <vector>
+
+#include "forms/qt/Pictures.h"
+#include "forms/qt/Widgets.h"
+
+namespace formsqt {
+
+using forms::Element;
+using forms::ElementKind;
+using forms::Property;
+using namespace detail;
+
+namespace {
+
+void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    // Debug, info and warning messages from Qt are of no use to the player; only real
+    // failures reach the terminal.
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        const QByteArray text = message.toLocal8Bit();
+        std::fprintf(stderr, "%s\n", text.constData());
+    }
+}
+
+QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+
+bool isWidgetKind(ElementKind kind) {
+    return kind != ElementKind::Timer && kind != ElementKind::Menu;
+}
+
+// Shift, Ctrl and Alt as the handlers receive them (1, 2, 4).
+int shiftState(Qt::KeyboardModifiers modifiers) {
+    int s = 0;
+    if (modifiers & Qt::ShiftModifier) s |= 1;
+    if (modifiers & Qt::ControlModifier) s |= 2;
+    if (modifiers & Qt::AltModifier) s |= 4;
+    return s;
+}
+
+int mouseButton(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton: return forms::LeftButton;
+        case Qt::RightButton: return forms::RightButton;
+        case Qt::MiddleButton: return forms::MiddleButton;
+        default: return 0;
+    }
+}
+
+Qt::Alignment toQtAlignment(forms::Alignment a) {
+    switch (a) {
+        case forms::Alignment::Right: return Qt::AlignRight;
+        case forms::Alignment::Center: return Qt::AlignHCenter;
+        case forms::Alignment::Left: break;
+    }
+    return Qt::AlignLeft;
+}
+
+}  // namespace
+
+void initApplication() {
+    // Fractional scale factors are used as they are, so the window is drawn at the display's
+    // real scale and pictures are fetched at that device pixel ratio.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    qInstallMessageHandler(quietMessageHandler);
+}
+
+QString mapFontFamily(const std::string& family) {
+    if (family == "Comic Sans MS") return QStringLiteral("Comic Neue");
+    if (family == "MS Sans Serif" || family.empty())
+        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    return fromUtf8(family);
+}
+
+QString objectNameFor(const Element& element) {
+    QString name = fromUtf8(element.name());
+    if (element.index() >= 0) name += QStringLiteral("(%1)").arg(element.index());
+    return name;
+}
+
+// The top-level window: closing it unloads the model window first.
+class TopLevel final : public QMainWindow {
+public:
+    explicit TopLevel(Host::Impl& d) : d_(d) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    Host::Impl& d_;
+};
+
+// Turns the widgets' mouse and key events into the model's events.
+class EventRouter final : public QObject {
+public:
+    explicit EventRouter(Host::Impl& d) : d_(d) {}
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool mouse(QObject* watched, QMouseEvent* event);
+    bool secondPress(QObject* watched, const QMouseEvent* event);
+    Host::Impl& d_;
+    QObject* lastPress_ = nullptr;       // the last left press that began a click
+    quint64 lastPressTime_ = 0;
+    QPointF lastPressPos_;
+    QObject* leftPressed_ = nullptr;     // a left press here may become a click
+    QObject* afterDoubleClick_ = nullptr;  // the release after a double-click is no click
+};
+
+struct Host::Impl {
+    Impl(Host& h, forms::Window& w, const PictureProvider& p) : host(h), window(w), pictures(p) {}
+
+    Host& host;
+    forms::Window& window;
+    const PictureProvider& pictures;
+    std::unique_ptr<TopLevel> top;
+    ClientArea* client = nullptr;
+    std::unique_ptr<EventRouter> router;
+    std::unordered_map<const Element*, QWidget*> widgets;
+    std::unordered_map<const Element*, QAction*> actions;
+    std::unordered_map<const Element*, QTimer*> timers;
+    QHash<const QObject*, Element*> elementOf;
+    std::function<void(const std::string&, int)> helpHandler;
+    std::function<void()> closedHandler;
+    bool inCloseEvent = false;
+    bool active = false;  // the window is this program's active window
+
+    void build();
+    QWidget* createWidget(Element& e);
+    void buildMenus();
+    void addMenuChildren(Element& parent, QMenu* menu);
+    void bindAction(Element& e, QAction* action);
+    void sync(Element& e, Property p);
+    void syncAll(Element& e);
+    void syncTimer(Element& e);
+    void syncAction(Element& e);
+    void syncGeometry(Element& e, QWidget* w);
+    void syncColours(Element& e, QWidget* w);
+    void syncAccessibility(Element& e, QWidget* w);
+    QFont fontFor(const std::string& name, double size, bool bold, bool italic) const;
+    void stopTimers();
+    void help();
+    void focusWindowChanged(QWindow* now);
+};
+
+void TopLevel::closeEvent(QCloseEvent* event) {
+    if (!d_.window.unloaded()) {
+        d_.inCloseEvent = true;
+        d_.window.unload();
+        d_.inCloseEvent = false;
+    }
+    d_.stopTimers();
+    event->accept();
+    if (d_.closedHandler) {
+        // After the close has finished, so the owner may destroy the host.
+        QTimer::singleShot(0, this, [handler = d_.closedHandler] { handler(); });
+    }
+}
+
+bool TopLevel::event(QEvent* event) {
+    const bool result = QMainWindow::event(event);
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Move:
+        case QEvent::Resize:
+            d_.host.frame().reconcilePlacement();
+            break;
+        case QEvent::WindowActivate:
+            d_.active = true;
+            break;
+        default:
+            break;
+    }
+    return result;
+}
+
+bool EventRouter::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier) {
+                if (!key->isAutoRepeat()) d_.help();
+                return true;
+            }
+            break;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+            return mouse(watched, static_cast<QMouseEvent*>(event));
+        default:
+            break;
+    }
+    return false;
+}
+
+bool EventRouter::mouse(QObject* watched, QMouseEvent* event) {
+    Element* e = d_.elementOf.value(watched, nullptr);
+    if (!e) return false;
+    // Buttons and text boxes need the events themselves (press looks, clicked(), editing);
+    // everything else is the element's alone, so a container does not see its child's clicks.
+    const bool widgetUsesEvents = e->kind() == ElementKind::Button ||
+                                  e->kind() == ElementKind::PictureButton ||
+                                  e->kind() == ElementKind::TextBox;
+    const int button = mouseButton(event->button());
+    const int shift = shiftState(event->modifiers());
+    const QPointF pos = event->position();
+    const float x = static_cast<float>(pos.x() * TwipsPerPixel);
+    const float y = static_cast<float>(pos.y() * TwipsPerPixel);
+    QPointer<QObject> guard(watched);
+
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (button == 0) break;
+            // The second press of a left double-click is the double-click itself, not one
+            // more mouse-down; buttons take each press as a press.
+            if (button == forms::LeftButton && !widgetUsesEvents && secondPress(watched, event)) {
+                afterDoubleClick_ = watched;
+                leftPressed_ = nullptr;
+                e->dblClick();
+                break;
+            }
+            if (button == forms::LeftButton) {
+                leftPressed_ = watched;
+                afterDoubleClick_ = nullptr;
+            }
+            e->mouseDown(button, shift, x, y);
+            break;
+        case QEvent::MouseButtonDblClick:
+            // Follows the second press, which has run the double-click already; a platform
+            // that sends the double-click alone gets it here.
+            if (button == forms::LeftButton && afterDoubleClick_ != watched) {
+                afterDoubleClick_ = watched;
+                leftPressed_ = nullptr;
+                e->dblClick();
+            }
+            break;
+        case QEvent::MouseButtonRelease: {
+            if (button == 0) break;
+            const bool wasPressed = button == forms::LeftButton && leftPressed_ == watched;
+            const bool wasDouble = afterDoubleClick_ == watched;
+            if (button == forms::LeftButton) {
+                leftPressed_ = nullptr;
+                afterDoubleClick_ = nullptr;
+            }
+            e->mouseUp(button, shift, x, y);
+            if (!widgetUsesEvents && wasPressed && !wasDouble && guard) {
+                auto* w = static_cast<QWidget*>(watched);
+                if (w->rect().contains(pos.toPoint())) e->click();
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    return !widgetUsesEvents;
+}
+
+bool EventRouter::secondPress(QObject* watched, const QMouseEvent* event) {
+    // The same test the platform applies to raise a double-click: a second left press on the
+    // same widget, soon after the first and close to it.
+    const QStyleHints* hints = QGuiApplication::styleHints();
+    const quint64 now = event->timestamp();
+    const QPointF pos = event->globalPosition();
+    const bool second = lastPress_ == watched && lastPressTime_ != 0 &&
+                        now - lastPressTime_ < static_cast<quint64>(hints->mouseDoubleClickInterval()) &&
+                        (pos - lastPressPos_).manhattanLength() <= hints->mouseDoubleClickDistance();
+    if (second) {
+        lastPress_ = nullptr;  // a third press begins a new click
+        lastPressTime_ = 0;
+    } else {
+        lastPress_ = watched;
+        lastPressTime_ = now == 0 ? 1 : now;
+        lastPressPos_ = pos;
+    }
+    return second;
+}
+
+QFont Host::Impl::fontFor(const std::string& name, double size, bool bold, bool italic) const {
+    // An element that names no font or size uses the window's.
+    const std::string& family = name.empty() ? window.fontName() : name;
+    if (!(size > 0)) size = window.fontSize();
+    if (!(size > 0) || size > 500) size = 8.25;
+    QFont font(mapFontFamily(family));
+    font.setPointSizeF(size);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+QWidget* Host::Impl::createWidget(Element& e) {
+    QWidget* w = nullptr;
+    switch (e.kind()) {
+        case ElementKind::Label: {
+            auto* label = new QLabel(client);
+            label->setTextFormat(Qt::PlainText);
+            label->setWordWrap(true);
+            label->setMargin(0);
+            label->setIndent(0);
+            w = label;
+            break;
+        }
+        case ElementKind::Button: {
+            auto* button = new QPushButton(client);
+            button->setAutoDefault(false);
+            QObject::connect(button, &QPushButton::clicked, button, [&e] { e.click(); });
+            w = button;
+            break;
+        }
+        case ElementKind::PictureButton: {
+            auto* button = new PictureButton(pictures, client);
+            QObject::connect(button, &QAbstractButton::clicked, button, [&e] { e.click(); });
+            w = button;
+            break;
+        }
+        case ElementKind::Image:
+        case ElementKind::PictureBox:
+        case ElementKind::Frame:
+            w = new PictureView(pictures, client);
+            break;
+        case ElementKind::Shape:
+            w = new ArrowShape(client);
+            break;
+        case ElementKind::Line:
+            w = new LineWidget(client);
+            break;
+        case ElementKind::TextBox: {
+            auto* edit = new QLineEdit(client);
+            QObject::connect(edit, &QLineEdit::textEdited, edit,
+                             [&e](const QString& text) { e.typeText(text.toStdString()); });
+            w = edit;
+            break;
+        }
+        case ElementKind::Timer:
+        case ElementKind::Menu:
+            return nullptr;
+    }
+    w->setObjectName(objectNameFor(e));
+    w->installEventFilter(router.get());
+    elementOf.insert(w, &e);
+    widgets[&e] = w;
+    return w;
+}
+
+void Host::Impl::build() {
+    top = std::make_unique<TopLevel>(*this);
+    router = std::make_unique<EventRouter>(*this);
+    top->setObjectName(fromUtf8(window.name()));
+    top->setWindowTitle(fromUtf8(window.caption()));
+    top->installEventFilter(router.get());
+
+    client = new ClientArea(pictures, top.get());
+    client->setObjectName(QStringLiteral("client"));
+    client->installEventFilter(router.get());
+    const QSize designSize = toPixelRect(0, 0, window.clientWidth(), window.clientHeight()).size();
+    client->setBackground(toQColor(window.backColor()), fromUtf8(window.picture()), designSize);
+    client->setFont(fontFor(std::string(), 0, false, false));
+    top->setCentralWidget(client);
+
+    const auto& elements = window.elements();
+    for (Element* e : elements) {
+        if (isWidgetKind(e->kind())) {
+            createWidget(*e);
+        } else if (e->kind() == ElementKind::Timer) {
+            auto* timer = new QTimer(top.get());
+            timer->setObjectName(objectNameFor(*e));
+            QObject::connect(timer, &QTimer::timeout, timer, [e] { e->tick(); });
+            timers[e] = timer;
+        }
+    }
+    // Children into their containers, then every property, then the stacking: a later
+    // element lies above an earlier one within the same container.
+    for (Element* e : elements) {
+        auto it = widgets.find(e);
+        if (it == widgets.end() || !e->container()) continue;
+        auto parent = widgets.find(e->container());
+        if (parent != widgets.end() && parent->second != it->second) it->second->setParent(parent->second);
+    }
+    for (Element* e : elements) syncAll(*e);
+    for (Element* e : elements) {
+        auto it = widgets.find(e);
+        if (it != widgets.end()) it->second->raise();
+    }
+    buildMenus();
+
+    if (!window.icon().empty()) {
+        QIcon icon;
+        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+            QPixmap pm = pictures.picture(fromUtf8(window.icon()), QSizeF(size, size), 1.0,
+                                          PictureLook::Normal);
+            if (!pm.isNull()) icon.addPixmap(pm);
+        }
+        if (!icon.isNull()) top->setWindowIcon(icon);
+    }
+
+    int menuHeight = 0;
+    if (QMenuBar* bar = top->menuWidget() ? top->menuBar() : nullptr) {
+        menuHeight = bar->heightForWidth(designSize.width());
+        if (menuHeight <= 0) menuHeight = bar->sizeHint().height();
+    }
+    const QSize size(std::max(1, designSize.width()), std::max(1, designSize.height() + menuHeight));
+    if (window.resizable())
+        top->resize(size);
+    else
+        top->setFixedSize(size);
+
+    QObject::connect(qApp, &QGuiApplication::focusWindowChanged, top.get(),
+                     [this](QWindow* now) { focusWindowChanged(now); });
+    QObject::connect(qApp, &QApplication::focusChanged, top.get(), [this](QWidget* old, QWidget* now) {
+        // The window itself (not one of its controls) had the focus and lost it.
+        if (old == top.get() && now && now != old && !window.unloaded()) window.Form_LostFocus();
+    });
+}
+
+void Host::Impl::focusWindowChanged(QWindow* now) {
+    // A switch to another program (no focus window here) does not count, nor do this
+    // program's own menus and tool tips; another window of this program does.
+    if (!now || !top) return;
+    if (now == top->windowHandle()) {
+        active = true;
+        return;
+    }
+    if (now->type() == Qt::Popup || now->type() == Qt::ToolTip) return;
+    if (!active) return;
+    active = false;
+    if (!window.unloaded()) window.Form_Deactivate();
+}
+
+void Host::Impl::buildMenus() {
+    QMenuBar* bar = nullptr;
+    for (Element* e : window.elements()) {
+        if (e->kind() != ElementKind::Menu) continue;
+        if (e->container() && e->container()->kind() == ElementKind::Menu) continue;
+        if (!bar) {
+            bar = top->menuBar();
+            bar->installEventFilter(router.get());
+        }
+        const bool hasChildren = std::any_of(window.elements().begin(), window.elements().end(),
+                                             [e](Element* c) { return c->container() == e; });
+        if (hasChildren) {
+            QMenu* menu = bar->addMenu(fromUtf8(e->caption()));
+            menu->setObjectName(objectNameFor(*e));
+            menu->installEventFilter(router.get());
+            QObject::connect(menu, &QMenu::aboutToShow, menu, [e] { e->click(); });
+            bindAction(*e, menu->menuAction());
+            addMenuChildren(*e, menu);
+        } else {
+            // A command on the menu bar itself.
+            QAction* action = bar->addAction(fromUtf8(e->caption()));
+            QObject::connect(action, &QAction::triggered, action, [this, e] {
+                e->click();
+                syncAction(*e);
+            });
+            bindAction(*e, action);
+        }
+    }
+}
+
+void Host::Impl::addMenuChildren(Element& parent, QMenu* menu) {
+    for (Element* e : window.elements()) {
+        if (e->container() != &parent || e->kind() != ElementKind::Menu) continue;
+        const bool hasChildren = std::any_of(window.elements().begin(), window.elements().end(),
+                                             [e](Element* c) { return c->container() == e; });
+        if (hasChildren) {
+            QMenu* sub = menu->addMenu(fromUtf8(e->caption()));
+            sub->setObjectName(objectNameFor(*e));
+            sub->installEventFilter(router.get());
+            QObject::connect(sub, &QMenu::aboutToShow, sub, [e] { e->click(); });
+            bindAction(*e, sub->menuAction());
+            addMenuChildren(*e, sub);
+        } else {
+            QAction* action = menu->addAction(fromUtf8(e->caption()));
+            QObject::connect(action, &QAction::triggered, action, [this, e] {
+                e->click();
+                syncAction(*e);
+            });
+            bindAction(*e, action);
+        }
+    }
+}
+
+void Host::Impl::bindAction(Element& e, QAction* action) {
+    action->setObjectName(objectNameFor(e));
+    actions[&e] = action;
+    syncAction(e);
+}
+
+void Host::Impl::syncAction(Element& e) {
+    auto it = actions.find(&e);
+    if (it == actions.end()) return;
+    QAction* a = it->second;
+    if (e.caption() == "-") {
+        a->setSeparator(true);
+    } else {
+        a->setSeparator(false);
+        a->setText(fromUtf8(e.caption()));
+    }
+    a->setVisible(e.visible());
+    a->setEnabled(e.enabled());
+    // Only a checked item shows the check mark; the model alone decides it, so the action
+    // is made checkable while it is checked and set back from the model after a trigger.
+    a->setCheckable(e.checked());
+    a->setChecked(e.checked());
+}
+
+void Host::Impl::syncTimer(Element& e) {
+    auto it = timers.find(&e);
+    if (it == timers.end()) return;
+    QTimer* t = it->second;
+    if (e.enabled() && e.interval() > 0 && !window.unloaded()) {
+        if (!t->isActive() || t->interval() != e.interval()) t->start(e.interval());
+    } else {
+        t->stop();
+    }
+}
+
+void Host::Impl::stopTimers() {
+    for (auto& [e, t] : timers) t->stop();
+}
+
+void Host::Impl::syncGeometry(Element& e, QWidget* w) {
+    if (e.kind() == ElementKind::Line) {
+        const QPoint a(toPixels(e.x1()), toPixels(e.y1()));
+        const QPoint b(toPixels(e.x2()), toPixels(e.y2()));
+        const QRect box = QRect(a, b).normalized();
+        w->setGeometry(box.x(), box.y(), box.width(), box.height());
+        auto* line = static_cast<LineWidget*>(w);
+        line->setLine(QPointF(a - box.topLeft()), QPointF(b - box.topLeft()), toQColor(e.foreColor()));
+        return;
+    }
+    w->setGeometry(toPixelRect(e.left(), e.top(), e.width(), e.height()));
+}
+
+void Host::Impl::syncColours(Element& e, QWidget* w) {
+    const QColor back = toQColor(e.backColor());
+    const QColor fore = toQColor(e.foreColor());
+    switch (e.kind()) {
+        case ElementKind::Label: {
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::WindowText, fore);
+            pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(128, 128, 128));
+            pal.setColor(QPalette::Window, back);
+            w->setPalette(pal);
+            w->setAutoFillBackground(e.opaque());
+            break;
+        }
+        case ElementKind::TextBox: {
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Base, back);
+            pal.setColor(QPalette::Text, fore);
+            w->setPalette(pal);
+            break;
+        }
+        case ElementKind::Image:
+            static_cast<PictureView*>(w)->setFill(e.opaque() ? back : QColor());
+            break;
+        case ElementKind::PictureBox:
+        case ElementKind::Frame:
+            static_cast<PictureView*>(w)->setFill(back);
+            break;
+        case ElementKind::Shape:
+            static_cast<ArrowShape*>(w)->setColour(back);
+            break;
+        case ElementKind::Line:
+            syncGeometry(e, w);
+            break;
+        default:
+            break;
+    }
+}
+
+void Host::Impl::syncAccessibility(Element& e, QWidget* w) {
+    if (!e.accessibleName().empty())
+        w->setAccessibleName(fromUtf8(e.accessibleName()));
+    else if (e.kind() == ElementKind::Label)
+        w->setAccessibleName(fromUtf8(e.caption()));
+    if (!e.toolTip().empty()) w->setToolTip(fromUtf8(e.toolTip()));
+}
+
+void Host::Impl::sync(Element& e, Property p) {
+    if (e.kind() == ElementKind::Timer) {
+        if (p == Property::Enabled || p == Property::Interval) syncTimer(e);
+        return;
+    }
+    if (e.kind() == ElementKind::Menu) {
+        syncAction(e);
+        return;
+    }
+    auto it = widgets.find(&e);
+    if (it == widgets.end()) return;
+    QWidget* w = it->second;
+    const QString caption = fromUtf8(e.caption());
+    switch (p) {
+        case Property::Caption:
+            if (auto* label = qobject_cast<QLabel*>(w))
+                label->setText(caption);
+            else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+                if (edit->text() != caption) edit->setText(caption);
+            } else if (auto* button = qobject_cast<QAbstractButton*>(w))
+                button->setText(caption);
+            syncAccessibility(e, w);
+            break;
+        case Property::Visible:
+            w->setVisible(e.visible());
+            break;
+        case Property::Enabled:
+            w->setEnabled(e.enabled());
+            break;
+        case Property::Geometry:
+            syncGeometry(e, w);
+            break;
+        case Property::BackColor:
+        case Property::ForeColor:
+        case Property::Opaque:
+            syncColours(e, w);
+            break;
+        case Property::Font:
+            w->setFont(fontFor(e.fontName(), e.fontSize(), e.fontBold(), e.fontItalic()));
+            break;
+        case Property::Alignment:
+            if (auto* label = qobject_cast<QLabel*>(w))
+                label->setAlignment(toQtAlignment(e.alignment()) | Qt::AlignTop);
+            else if (auto* edit = qobject_cast<QLineEdit*>(w))
+                edit->setAlignment(toQtAlignment(e.alignment()) | Qt::AlignVCenter);
+            break;
+        case Property::Picture:
+            if (auto* view = dynamic_cast<PictureView*>(w))
+                view->setPictureName(fromUtf8(e.picture()));
+            else if (auto* button = dynamic_cast<PictureButton*>(w))
+                button->setPictureName(fromUtf8(e.picture()));
+            syncAccessibility(e, w);
+            break;
+        case Property::Focus:
+            w->setFocus(Qt::OtherFocusReason);
+            break;
+        case Property::Checked:
+        case Property::Interval:
+            break;
+    }
+}
+
+void Host::Impl::syncAll(Element& e) {
+    if (e.kind() == ElementKind::Timer) {
+        syncTimer(e);
+        return;
+    }
+    if (e.kind() == ElementKind::Menu) return;  // bound when the menus are built
+    for (Property p : {Property::Caption, Property::Enabled, Property::Geometry, Property::BackColor,
+                       Property::Font, Property::Alignment, Property::Picture, Property::Visible})
+        sync(e, p);
+    auto it = widgets.find(&e);
+    if (it != widgets.end()) syncAccessibility(e, it->second);
+}
+
+void Host::Impl::help() {
+    if (helpHandler && !window.helpFile().empty()) helpHandler(window.helpFile(), window.helpContext());
+}
+
+Host::Host(forms::Window& window, const PictureProvider& pictures)
+    : window_(window), frame_(*this), d_(std::make_unique<Impl>(*this, window, pictures)) {
+    d_->build();
+    window_.setObserver(this);
+    window_.setFrame(&frame_);
+}
+
+Host::~Host() {
+    if (window_.observer() == this) window_.setObserver(nullptr);
+    window_.setFrame(nullptr);
+    d_->stopTimers();
+    d_->top.reset();
+}
+
+QWidget* Host::widget() const { return d_->top.get(); }
+
+QWidget* Host::widgetFor(const Element& element) const {
+    auto it = d_->widgets.find(&element);
+    return it == d_->widgets.end() ? nullptr : it->second;
+}
+
+QAction* Host::actionFor(const Element& element) const {
+    auto it = d_->actions.find(&element);
+    return it == d_->actions.end() ? nullptr : it->second;
+}
+
+QTimer* Host::timerFor(const Element& element) const {
+    auto it = d_->timers.find(&element);
+    return it == d_->timers.end() ? nullptr : it->second;
+}
+
+void Host::show() {
+    if (!d_->top->isVisible() && !window_.unloaded()) d_->top->show();
+}
+
+void Host::setHelpHandler(std::function<void(const std::string&, int)> handler) {
+    d_->helpHandler = std::move(handler);
+}
+
+void Host::setClosedHandler(std::function<void()> handler) { d_->closedHandler = std::move(handler); }
+
+void Host::elementChanged(Element& element, Property property) { d_->sync(element, property); }
+
+void Host::windowCaptionChanged() { d_->top->setWindowTitle(fromUtf8(window_.caption())); }
+
+void Host::windowUnloaded() {
+    d_->stopTimers();
+    if (!d_->inCloseEvent) d_->top->close();
+}
+
+// The frame ---------------------------------------------------------------------------
+
+void HostFrame::place(int x, int y, int width, int height, bool topmost, bool noActivate) {
+    QWidget* w = host_.widget();
+    const Qt::WindowFlags flags = w->windowFlags();
+    const Qt::WindowFlags wanted =
+        topmost ? (flags | Qt::WindowStaysOnTopHint) : (flags & ~Qt::WindowStaysOnTopHint);
+    if (wanted != flags) w->setWindowFlags(wanted);
+    w->setAttribute(Qt::WA_ShowWithoutActivating, noActivate);
+    placedX_ = x;
+    placedY_ = y;
+    placedWidth_ = width;
+    placedHeight_ = height;
+    placementPending_ = true;
+    usedFrameWidth_ = w->frameGeometry().width() - w->width();
+    usedFrameHeight_ = w->frameGeometry().height() - w->height();
+    const int clientWidth = std::max(1, width - usedFrameWidth_);
+    const int clientHeight = std::max(1, height - usedFrameHeight_);
+    if (host_.window().resizable())
+        w->resize(clientWidth, clientHeight);
+    else
+        w->setFixedSize(clientWidth, clientHeight);
+    w->move(x, y);
+    if (!host_.window().unloaded()) w->show();
+}
+
+void HostFrame::reconcilePlacement() {
+    // The window manager reports the frame's size only once the window is mapped: when it
+    // differs from what the placement assumed, the outer geometry is applied once more.
+    if (!placementPending_) return;
+    QWidget* w = host_.widget();
+    const int fw = w->frameGeometry().width() - w->width();
+    const int fh = w->frameGeometry().height() - w->height();
+    if (fw == usedFrameWidth_ && fh == usedFrameHeight_) return;
+    placementPending_ = false;
+    usedFrameWidth_ = fw;
+    usedFrameHeight_ = fh;
+    const int clientWidth = std::max(1, placedWidth_ - fw);
+    const int clientHeight = std::max(1, placedHeight_ - fh);
+    if (host_.window().resizable())
+        w->resize(clientWidth, clientHeight);
+    else
+        w->setFixedSize(clientWidth, clientHeight);
+    w->move(placedX_, placedY_);
+}
+
+float HostFrame::outerHeight() const {
+    return static_cast<float>(host_.widget()->frameGeometry().height() * TwipsPerPixel);
+}
+
+void HostFrame::setOuterHeight(float twips) {
+    if (!std::isfinite(twips)) return;
+    placementPending_ = false;
+    QWidget* w = host_.widget();
+    const int frameHeight = w->frameGeometry().height() - w->height();
+    int outer = toPixels(twips);
+    // The window cannot grow beyond the screen's available height.
+    if (QScreen* screen = w->screen()) outer = std::min(outer, screen->availableGeometry().height());
+    const int client = std::max(1, outer - frameHeight);
+    if (client == w->height()) return;
+    if (host_.window().resizable())
+        w->resize(w->width(), client);
+    else
+        w->setFixedSize(w->width(), client);
+}
+
+void HostFrame::activate() {
+    QWidget* w = host_.widget();
+    if (host_.window().unloaded()) return;
+    if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+}  // namespace formsqt

@@ -1,0 +1,345 @@
+// The Qt host on the offscreen platform: events from widgets reach the model's handlers,
+// and property changes of the model reach the widgets.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <string>
+#include <vector>
+
+#include "forms/Window.h"
+#include "forms/qt/Host.h"
+#include "forms/qt/Pictures.h"
+#include "HostTestSupport.h"
+
+using forms::Element;
+using forms::ElementKind;
+
+namespace {
+
+struct Sample : forms::Window {
+    Sample() : Window("Sample") {
+        setCaption("Sample window");
+        setClientSize(3675, 4755);
+        setHelpFile("tablehelp1");
+        setHelpContext(405);
+
+        deal.setGeometry(150, 150, 1200, 450);
+        deal.setPicture("button-deal");
+        deal.setAccessibleName("Deal");
+        deal.onClick = [this] { log.push_back("deal"); };
+
+        total.setGeometry(1500, 150, 900, 300);
+        total.setCaption("1000");
+        total.setFont("Comic Sans MS", 9.75, true);
+
+        bar.setGeometry(795, 1410, 1455, 195);
+        bar.setOpaque(true);
+        bar.setBackColor(49152);
+
+        for (int i = 1; i <= 3; ++i) {
+            keys(i).setGeometry(720 + 270 * (i - 1), 90, 255, 250);
+            keys(i).setCaption(std::to_string(i));
+            keys(i).onClick = [this, i] { log.push_back("key " + std::to_string(i)); };
+        }
+
+        box.setGeometry(300, 2000, 3000, 1500);
+        chip.setContainer(&box);
+        chip.setGeometry(150, 150, 735, 705);
+        chip.setPicture("chip");
+        chip.onMouseDown = [this](int b, int, float x, float y) {
+            log.push_back("down " + std::to_string(b) + " " + std::to_string(int(x)) + " " +
+                          std::to_string(int(y)));
+        };
+        chip.onMouseUp = [this](int b, int, float, float) { log.push_back("up " + std::to_string(b)); };
+        chip.onClick = [this] { log.push_back("click"); };
+        chip.onDblClick = [this] { log.push_back("dblclick"); };
+
+        amount.setGeometry(300, 3600, 1500, 300);
+        amount.onChange = [this] { log.push_back("text " + amount.caption()); };
+
+        blink.setInterval(10);
+        blink.onTimer = [this] { ++ticks; };
+
+        fileMenu.setCaption("&File");
+        exitItem.setContainer(&fileMenu);
+        exitItem.setCaption("E&xit");
+        exitItem.onClick = [this] { log.push_back("exit"); };
+        options.setCaption("&Options");
+        speed.setContainer(&options);
+        speed.setCaption("Dealer Speed");
+        fast.setContainer(&speed);
+        fast.setCaption("Fast (Sound off)");
+        fast.onClick = [this] {
+            fast.setChecked(true);
+            normal.setChecked(false);
+        };
+        normal.setContainer(&speed);
+        normal.setCaption("Normal");
+        normal.setChecked(true);
+        normal.onClick = [this] {
+            fast.setChecked(false);
+            normal.setChecked(true);
+        };
+        newGame.setCaption("&New Game");
+        newGame.onClick = [this] { log.push_back("new game"); };
+    }
+
+    void Form_Unload(int&) override { log.push_back("unload"); }
+
+    Element deal{*this, ElementKind::PictureButton, "Command3"};
+    Element total{*this, ElementKind::Label, "ltot"};
+    Element bar{*this, ElementKind::Label, "lhitper"};
+    forms::ControlArray keys{*this, ElementKind::Button, "Command1", 1, 3};
+    Element box{*this, ElementKind::PictureBox, "Picture4"};
+    Element chip{*this, ElementKind::Image, "Image4"};
+    Element amount{*this, ElementKind::TextBox, "txtpot"};
+    Element blink{*this, ElementKind::Timer, "Timer1"};
+    Element fileMenu{*this, ElementKind::Menu, "mnufile"};
+    Element exitItem{*this, ElementKind::Menu, "mnuexit"};
+    Element options{*this, ElementKind::Menu, "mnuoption"};
+    Element speed{*this, ElementKind::Menu, "mnuds"};
+    Element fast{*this, ElementKind::Menu, "mnudealfast"};
+    Element normal{*this, ElementKind::Menu, "mnudealnorm"};
+    Element newGame{*this, ElementKind::Menu, "mnung"};
+
+    std::vector<std::string> log;
+    int ticks = 0;
+};
+
+class HostTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { hosttest::ensureApplication(); }
+
+    Sample window;
+    hosttest::SolidPictures pictures;
+    formsqt::Host host{window, pictures};
+};
+
+}  // namespace
+
+TEST_F(HostTest, WidgetsCarryNamesGeometryAndFonts) {
+    QWidget* top = host.widget();
+    EXPECT_EQ(top->windowTitle(), "Sample window");
+    auto* key2 = top->findChild<QPushButton*>("Command1(2)");
+    ASSERT_NE(key2, nullptr);
+    EXPECT_EQ(key2, host.widgetFor(window.keys(2)));
+    EXPECT_EQ(key2->text(), "2");
+    // 15 twips per pixel: 990 / 15 = 66, 255 / 15 = 17.
+    EXPECT_EQ(key2->geometry(), QRect(66, 6, 17, 17));
+
+    auto* deal = top->findChild<QWidget*>("Command3");
+    ASSERT_NE(deal, nullptr);
+    EXPECT_EQ(deal->accessibleName(), "Deal");
+
+    auto* total = top->findChild<QLabel*>("ltot");
+    ASSERT_NE(total, nullptr);
+    EXPECT_EQ(total->font().family(), "Comic Neue");
+    EXPECT_DOUBLE_EQ(total->font().pointSizeF(), 9.75);
+    EXPECT_TRUE(total->font().bold());
+
+    // A child is placed relative to its container, and later elements lie above earlier ones.
+    QWidget* chip = host.widgetFor(window.chip);
+    EXPECT_EQ(chip->parentWidget(), host.widgetFor(window.box));
+    EXPECT_EQ(chip->geometry().topLeft(), QPoint(10, 10));
+    const QObjectList& siblings = host.widgetFor(window.deal)->parentWidget()->children();
+    EXPECT_LT(siblings.indexOf(host.widgetFor(window.deal)), siblings.indexOf(host.widgetFor(window.total)));
+}
+
+TEST_F(HostTest, PropertyChangesReachTheWidgets) {
+    host.show();
+    auto* total = static_cast<QLabel*>(host.widgetFor(window.total));
+    window.total.setCaption("975");
+    EXPECT_EQ(total->text(), "975");
+    window.total.setVisible(false);
+    EXPECT_FALSE(total->isVisible());
+    window.total.setVisible(true);
+    EXPECT_TRUE(total->isVisible());
+
+    QWidget* bar = host.widgetFor(window.bar);
+    EXPECT_TRUE(bar->autoFillBackground());
+    EXPECT_EQ(bar->palette().color(QPalette::Window), QColor(0, 192, 0));
+    window.bar.setWidth(668.718);  // 795 + 668.7 = 1463.7 twips: right edge at pixel 98
+    EXPECT_EQ(bar->geometry(), QRect(53, 94, 45, 13));
+    window.bar.setBackColor(255);
+    EXPECT_EQ(bar->palette().color(QPalette::Window), QColor(255, 0, 0));
+
+    window.keys(1).setEnabled(false);
+    EXPECT_FALSE(host.widgetFor(window.keys(1))->isEnabled());
+
+    window.amount.setCaption("250");
+    EXPECT_EQ(static_cast<QLineEdit*>(host.widgetFor(window.amount))->text(), "250");
+
+    window.setCaption("...duplicate instance...");
+    EXPECT_EQ(host.widget()->windowTitle(), "...duplicate instance...");
+}
+
+TEST_F(HostTest, ClicksReachTheHandlers) {
+    host.show();
+    QTest::mouseClick(host.widgetFor(window.keys(3)), Qt::LeftButton);
+    QTest::mouseClick(host.widgetFor(window.deal), Qt::LeftButton);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"key 3", "deal"}));
+
+    // A disabled element receives no click.
+    window.log.clear();
+    window.deal.setEnabled(false);
+    QTest::mouseClick(host.widgetFor(window.deal), Qt::LeftButton);
+    EXPECT_TRUE(window.log.empty());
+}
+
+TEST_F(HostTest, MouseButtonsAndPositionsArriveInTwips) {
+    host.show();
+    QWidget* chip = host.widgetFor(window.chip);
+    QTest::mouseClick(chip, Qt::LeftButton, {}, QPoint(4, 6));
+    QTest::mouseClick(chip, Qt::RightButton, {}, QPoint(10, 20));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"down 1 60 90", "up 1", "click", "down 2 150 300",
+                                                    "up 2"}));
+    // A double-click as the platform delivers it: press, release, press, double-click,
+    // release. The second press is the double-click, not one more mouse-down.
+    window.log.clear();
+    const QPoint at(4, 6);
+    hosttest::sendMouse(chip, QEvent::MouseButtonPress, at, 1000);
+    hosttest::sendMouse(chip, QEvent::MouseButtonRelease, at, 1050);
+    hosttest::sendMouse(chip, QEvent::MouseButtonPress, at, 1150);
+    hosttest::sendMouse(chip, QEvent::MouseButtonDblClick, at, 1150);
+    hosttest::sendMouse(chip, QEvent::MouseButtonRelease, at, 1200);
+    EXPECT_EQ(window.log,
+              (std::vector<std::string>{"down 1 60 90", "up 1", "click", "dblclick", "up 1"}));
+    // The container does not also receive its child's clicks.
+    EXPECT_EQ(std::count(window.log.begin(), window.log.end(), "click"), 1);
+}
+
+TEST_F(HostTest, TypingRunsTheChangeHandler) {
+    host.show();
+    QWidget* edit = host.widgetFor(window.amount);
+    QTest::keyClicks(edit, "25");
+    EXPECT_EQ(window.amount.caption(), "25");
+    EXPECT_EQ(window.log, (std::vector<std::string>{"text 2", "text 25"}));
+}
+
+TEST_F(HostTest, TimerTicksWhileEnabledAndFollowsInterval) {
+    QTimer* timer = host.timerFor(window.blink);
+    ASSERT_NE(timer, nullptr);
+    EXPECT_FALSE(timer->isActive());
+    window.blink.setEnabled(true);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.ticks > 0; }, 5000));
+    window.blink.setInterval(300);
+    EXPECT_EQ(timer->interval(), 300);
+    window.blink.setEnabled(false);
+    EXPECT_FALSE(timer->isActive());
+    window.blink.setEnabled(true);
+    window.blink.setInterval(0);  // an interval of 0 never ticks
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(HostTest, MenusFollowTheModel) {
+    auto* top = static_cast<QMainWindow*>(host.widget());
+    const QList<QAction*> bar = top->menuBar()->actions();
+    ASSERT_EQ(bar.size(), 3);
+    EXPECT_EQ(bar[0]->text(), "&File");
+    EXPECT_EQ(bar[1]->text(), "&Options");
+    // A top-level command without items sits on the bar itself.
+    EXPECT_EQ(bar[2], host.actionFor(window.newGame));
+    EXPECT_EQ(bar[2]->menu(), nullptr);
+    bar[2]->trigger();
+    host.actionFor(window.exitItem)->trigger();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"new game", "exit"}));
+
+    QAction* fast = host.actionFor(window.fast);
+    QAction* normal = host.actionFor(window.normal);
+    ASSERT_NE(host.actionFor(window.speed)->menu(), nullptr);
+    EXPECT_TRUE(normal->isChecked());
+    EXPECT_FALSE(fast->isChecked());
+    fast->trigger();
+    EXPECT_TRUE(fast->isChecked());
+    EXPECT_FALSE(normal->isChecked());
+    // Choosing the checked item again keeps its check mark.
+    fast->trigger();
+    EXPECT_TRUE(fast->isChecked());
+    EXPECT_TRUE(window.fast.checked());
+
+    window.exitItem.setCaption("Leave");
+    EXPECT_EQ(host.actionFor(window.exitItem)->text(), "Leave");
+}
+
+TEST_F(HostTest, F1OpensHelpAtTheWindowsContext) {
+    std::vector<std::pair<std::string, int>> shown;
+    host.setHelpHandler([&](const std::string& file, int context) { shown.emplace_back(file, context); });
+    host.show();
+    QTest::keyClick(host.widgetFor(window.keys(1)), Qt::Key_F1);
+    QTest::keyClick(host.widget(), Qt::Key_F1);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], (std::pair<std::string, int>{"tablehelp1", 405}));
+}
+
+TEST_F(HostTest, ClosingRunsUnloadOnce) {
+    bool closed = false;
+    host.setClosedHandler([&] { closed = true; });
+    host.show();
+    window.blink.setEnabled(true);
+    host.widget()->close();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"unload"}));
+    EXPECT_TRUE(window.unloaded());
+    EXPECT_FALSE(host.widget()->isVisible());
+    EXPECT_FALSE(host.timerFor(window.blink)->isActive());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, 5000));
+}
+
+TEST_F(HostTest, UnloadFromTheLogicClosesTheWindow) {
+    host.show();
+    ASSERT_TRUE(host.widget()->isVisible());
+    window.unload();
+    EXPECT_FALSE(host.widget()->isVisible());
+    EXPECT_EQ(window.log, (std::vector<std::string>{"unload"}));
+}
+
+// The frame: placement and the outer height read back step by step.
+TEST_F(HostTest, FramePlacesAndReadsBackHeight) {
+    forms::WindowFrame& frame = window.frame();
+    EXPECT_EQ(&frame, &host.frame());
+    frame.place(5, 5, 250, 195, true, true);
+    QWidget* top = host.widget();
+    EXPECT_TRUE(top->isVisible());
+    EXPECT_TRUE(top->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(top->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_FALSE(top->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_EQ(top->frameGeometry().size(), QSize(250, 195));
+    EXPECT_FLOAT_EQ(frame.outerHeight(), 2925);
+
+    // The calculator's grow loop: steps of 100 twips until the height read is above 5114.
+    int steps = 0;
+    for (; steps < 10000; ++steps) {
+        frame.setOuterHeight(frame.outerHeight() + 100);
+        if (frame.outerHeight() > 5114) break;
+    }
+    EXPECT_LT(steps, 10000);
+    frame.setOuterHeight(5115);
+    EXPECT_FLOAT_EQ(frame.outerHeight(), 5115);
+    EXPECT_EQ(top->frameGeometry().width(), 250);
+}
+
+TEST_F(HostTest, FrameHeightStopsAtTheScreen) {
+    forms::WindowFrame& frame = window.frame();
+    frame.place(5, 5, 250, 195, true, true);
+    const int screenHeight = host.widget()->screen()->availableGeometry().height();
+    // A loop aiming past the screen ends after its step limit, and the window stays on it.
+    int steps = 0;
+    for (; steps < 10000; ++steps) {
+        frame.setOuterHeight(frame.outerHeight() + 100);
+        if (frame.outerHeight() > 1e7f) break;
+    }
+    EXPECT_EQ(steps, 10000);
+    EXPECT_LE(frame.outerHeight(), screenHeight * 15.0f);
+}
