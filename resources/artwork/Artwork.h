@@ -1,0 +1,42 @@
+#pragma once
+
+// The pictures of both programs, drawn by code at the size and pixel ratio the window asks for.
+
+#include <QHash>
+#include <QImage>
+#include <QMutex>
+#include <QStringList>
+
+#include "forms/qt/Pictures.h"
+
+namespace resources {
+
+class Artwork : public formsqt::PictureProvider {
+public:
+    Artwork() = default;
+
+    // The named picture at `logicalSize` for a display of ratio `dpr`, drawn once and then
+    // served from a cache. A null pixmap for an unknown name or an empty size.
+    QPixmap picture(const QString& name, QSizeF logicalSize, qreal dpr,
+                    formsqt::PictureLook look) const override;
+
+    // The same drawing as an image, without the cache. A null image for an unknown name.
+    static QImage render(const QString& name, QSizeF logicalSize, qreal dpr,
+                         formsqt::PictureLook look = formsqt::PictureLook::Normal);
+
+    // Every name this artwork draws.
+    static QStringList names();
+
+    // The size (logical pixels) a picture is designed for; the size its element has on the
+    // window. An empty size for an unknown name.
+    static QSizeF designSize(const QString& name);
+
+    // Whether the picture has distinct pressed and disabled looks.
+    static bool hasLooks(const QString& name);
+
+private:
+    mutable QMutex mutex_;
+    mutable QHash<QString, QPixmap> cache_;
+};
+
+}  // namespace resources

@@ -1,0 +1,149 @@
+// Every picture the windows name is drawn at the size and ratio asked for; unknown names
+// and empty sizes give nothing.
+
+#include <QPixmap>
+#include <cmath>
+#include <QTest>
+
+#include "resources/artwork/Artwork.h"
+
+using formsqt::PictureLook;
+using resources::Artwork;
+
+namespace {
+
+bool drawsSomething(const QImage& image) {
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3)
+            if (qAlpha(image.pixel(x, y)) != 0) return true;
+    return false;
+}
+
+const char* const ContractNames[] = {
+    "card-1",        "card-13",        "card-14",       "card-27",         "card-40",
+    "card-52",       "card-back",      "table-felt",    "felt",            "odds-rows",
+    "speech-bubble", "insurance-frame", "amount-panel", "button-deal",     "button-hit",
+    "button-stand",  "button-double",  "button-split",  "button-yes",      "button-no",
+    "button-ok",     "button-close",   "lamp",          "icon",            "about",
+};
+
+}  // namespace
+
+class ArtworkTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void drawsEveryNameAtItsSize_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSizeF>("size");
+        QTest::addColumn<qreal>("dpr");
+        for (const char* name : ContractNames) {
+            const QSizeF design = Artwork::designSize(QString::fromLatin1(name));
+            for (const qreal dpr : {1.0, 2.0}) {
+                QTest::addRow("%s design @%g", name, dpr) << QString::fromLatin1(name) << design
+                                                          << dpr;
+                QTest::addRow("%s stretched @%g", name, dpr)
+                    << QString::fromLatin1(name) << QSizeF(design.width() * 1.5, 40.0) << dpr;
+            }
+        }
+        QTest::addRow("fractional ratio") << QStringLiteral("card-5") << QSizeF(71, 96)
+                                          << qreal(1.25);
+    }
+    void drawsEveryNameAtItsSize() {
+        QFETCH(QString, name);
+        QFETCH(QSizeF, size);
+        QFETCH(qreal, dpr);
+        const Artwork art;
+        const QPixmap pixmap = art.picture(name, size, dpr, PictureLook::Normal);
+        QVERIFY(!pixmap.isNull());
+        QCOMPARE(pixmap.devicePixelRatio(), dpr);
+        QCOMPARE(pixmap.size(), QSize(qCeil(size.width() * dpr - 0.01),
+                                      qCeil(size.height() * dpr - 0.01)));
+        QVERIFY(drawsSomething(pixmap.toImage()));
+    }
+
+    void everyListedNameIsDrawn() {
+        const Artwork art;
+        const QStringList names = Artwork::names();
+        for (const char* name : ContractNames) QVERIFY(names.contains(QLatin1String(name)));
+        for (const QString& name : names)
+            QVERIFY2(!art.picture(name, {30, 20}, 1, PictureLook::Normal).isNull(),
+                     qPrintable(name));
+    }
+
+    void unknownNamesAndEmptySizesGiveNothing_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSizeF>("size");
+        for (const char* name : {"", "card-0", "card-53", "card-01", "card-", "card-1x",
+                                 "button-", "Table-Felt", "felt ", "nonsense"})
+            QTest::addRow("name '%s'", name) << QString::fromLatin1(name) << QSizeF(71, 96);
+        QTest::addRow("empty size") << QStringLiteral("card-1") << QSizeF(0, 0);
+        QTest::addRow("no height") << QStringLiteral("table-felt") << QSizeF(640, 0);
+        QTest::addRow("negative") << QStringLiteral("lamp") << QSizeF(-16, 13);
+    }
+    void unknownNamesAndEmptySizesGiveNothing() {
+        QFETCH(QString, name);
+        QFETCH(QSizeF, size);
+        const Artwork art;
+        QVERIFY(art.picture(name, size, 1, PictureLook::Normal).isNull());
+        QVERIFY(art.picture(name, size, 2, PictureLook::Pressed).isNull());
+    }
+
+    void buttonsLookPressedAndDisabled() {
+        const Artwork art;
+        for (const char* name : {"button-deal", "button-hit", "button-stand", "button-double",
+                                 "button-split", "button-yes", "button-no", "button-ok",
+                                 "button-close"}) {
+            const QString n = QString::fromLatin1(name);
+            const QImage normal = art.picture(n, {73, 38}, 2, PictureLook::Normal).toImage();
+            const QImage pressed = art.picture(n, {73, 38}, 2, PictureLook::Pressed).toImage();
+            const QImage disabled = art.picture(n, {73, 38}, 2, PictureLook::Disabled).toImage();
+            QVERIFY2(normal != pressed, name);
+            QVERIFY2(normal != disabled, name);
+            QVERIFY2(pressed != disabled, name);
+        }
+        // A picture without looks is the same in each.
+        QCOMPARE(art.picture("card-7", {71, 96}, 1, PictureLook::Disabled).toImage(),
+                 art.picture("card-7", {71, 96}, 1, PictureLook::Normal).toImage());
+    }
+
+    void cardsDifferFromEachOther() {
+        const Artwork art;
+        QList<QImage> seen;
+        for (int n = 1; n <= 52; ++n) {
+            const QImage card =
+                art.picture(QStringLiteral("card-%1").arg(n), {71, 96}, 1, PictureLook::Normal)
+                    .toImage();
+            QVERIFY2(!seen.contains(card), qPrintable(QString::number(n)));
+            seen << card;
+        }
+    }
+
+    void panelGreyWhereTheOddsPanelLies() {
+        const Artwork art;
+        const QColor grey(64, 64, 64);
+        // The odds panel's place on the table and the row captions' picture share one grey.
+        const QImage table = art.picture("table-felt", {640, 480}, 2, PictureLook::Normal).toImage();
+        QCOMPARE(table.pixelColor(2 * 620, 2 * 350), grey);
+        QCOMPARE(table.pixelColor(2 * 414, 2 * 164), grey);
+        const QImage rows = art.picture("odds-rows", {221, 96}, 1, PictureLook::Normal).toImage();
+        QCOMPARE(rows.pixelColor(200, 90), grey);
+        QCOMPARE(rows.pixelColor(2, 2), grey);
+        // The lamp stands on a transparent ground.
+        const QImage lamp = art.picture("lamp", {16, 13}, 1, PictureLook::Normal).toImage();
+        QCOMPARE(qAlpha(lamp.pixel(0, 0)), 0);
+        QVERIFY(qAlpha(lamp.pixel(8, 6)) > 200);
+    }
+
+    void oversizedRequestsAreBounded() {
+        const Artwork art;
+        const QPixmap big = art.picture("felt", {1e9, 10}, 2, PictureLook::Normal);
+        QVERIFY(!big.isNull());
+        QCOMPARE(big.width(), 4096);
+        const QPixmap odd = art.picture("lamp", {16, 13}, std::nan(""), PictureLook::Normal);
+        QCOMPARE(odd.devicePixelRatio(), 1.0);
+    }
+};
+
+QTEST_MAIN(ArtworkTest)
+#include "ArtworkTest.moc"
