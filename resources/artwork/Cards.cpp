@@ -148,31 +148,44 @@ void courtHalf(QPainter& p, int face, int suit) {
     const QColor left = face == 12 ? Royal : Crimson;
     const QColor right = face == 12 ? Crimson : (face == 11 ? QColor(214, 160, 40) : Royal);
 
-    // Robe: the shoulders, split in two colours with a gold band down the middle.
+    // Robe: the shoulders, split in two colours with a gold band down the middle; it runs
+    // past the middle line so that the diagonal parting cuts through it.
     QPainterPath robe;
-    robe.moveTo(0.04, 1.02);
-    robe.lineTo(0.08, 0.78);
-    robe.cubicTo(0.12, 0.66, 0.30, 0.62, 0.42, 0.61);
-    robe.lineTo(0.58, 0.61);
-    robe.cubicTo(0.70, 0.62, 0.88, 0.66, 0.92, 0.78);
-    robe.lineTo(0.96, 1.02);
+    robe.moveTo(0.04, 1.2);
+    robe.lineTo(0.06, 0.80);
+    robe.cubicTo(0.10, 0.67, 0.30, 0.625, 0.42, 0.615);
+    robe.lineTo(0.58, 0.615);
+    robe.cubicTo(0.70, 0.625, 0.90, 0.67, 0.94, 0.80);
+    robe.lineTo(0.96, 1.2);
     robe.closeSubpath();
     p.save();
     p.setClipPath(robe, Qt::IntersectClip);
-    p.fillRect(QRectF(0, 0.5, 0.5, 0.6), left);
-    p.fillRect(QRectF(0.5, 0.5, 0.5, 0.6), right);
-    // Embroidery: rows of small marks in the robe.
-    p.setPen(QPen(Gold, line * 0.8));
-    for (int i = 0; i < 4; ++i) {
-        const qreal y = 0.74 + i * 0.075;
-        p.drawLine(QPointF(0.10, y), QPointF(0.36, y - 0.02));
-        p.drawLine(QPointF(0.64, y - 0.02), QPointF(0.90, y));
+    p.fillRect(QRectF(0, 0.5, 0.5, 0.8), left);
+    p.fillRect(QRectF(0.5, 0.5, 0.5, 0.8), right);
+    // Gold trim along the shoulders and a pattern of small rings on the cloth.
+    QPainterPath trim;
+    trim.moveTo(0.06, 0.86);
+    trim.cubicTo(0.10, 0.74, 0.30, 0.69, 0.42, 0.685);
+    trim.moveTo(0.58, 0.685);
+    trim.cubicTo(0.70, 0.69, 0.90, 0.74, 0.94, 0.86);
+    p.setPen(QPen(Gold, line * 2.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(trim);
+    p.setPen(QPen(Ink, line * 0.6));
+    p.drawPath(trim);
+    p.setPen(QPen(Gold, line * 0.9));
+    for (int row = 0; row < 4; ++row) {
+        const qreal y = 0.82 + row * 0.09;
+        for (int col = 0; col < 3; ++col) {
+            const qreal dx = 0.09 * col + (row % 2) * 0.045;
+            p.drawEllipse(QPointF(0.12 + dx, y), 0.018, 0.02);
+            p.drawEllipse(QPointF(0.88 - dx, y), 0.018, 0.02);
+        }
     }
     p.setPen(outline);
     p.setBrush(Gold);
-    p.drawRect(QRectF(0.42, 0.60, 0.16, 0.45));
-    p.setBrush(suitColor(suit));
-    for (int i = 0; i < 3; ++i)
+    p.drawRect(QRectF(0.42, 0.60, 0.16, 0.7));
+    for (int i = 0; i < 4; ++i)
         p.fillPath(suitPath(suit, QRectF(0.455, 0.68 + i * 0.11, 0.09, 0.08)), Ink);
     p.restore();
     p.setPen(outline);
@@ -332,7 +345,15 @@ void court(QPainter& p, int face, int suit) {
             p.rotate(180);
             p.translate(-W / 2, -H / 2);
         }
-        p.setClipRect(QRectF(frame.left(), frame.top(), frame.width(), frame.height() / 2));
+        // Each half reaches the diagonal parting; turned, the same outline gives the other.
+        const qreal mid = frame.center().y();
+        QPainterPath halfArea;
+        halfArea.moveTo(frame.topLeft());
+        halfArea.lineTo(frame.topRight());
+        halfArea.lineTo(frame.right(), mid - 3);
+        halfArea.lineTo(frame.left(), mid + 3);
+        halfArea.closeSubpath();
+        p.setClipPath(halfArea);
         p.translate(frame.left(), frame.top());
         p.scale(frame.width(), frame.height() / 2);
         courtHalf(p, face, suit);

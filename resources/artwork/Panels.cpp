@@ -246,8 +246,8 @@ void about(QPainter& p) {
     p.drawRoundedRect(QRectF(9.5, 9.5, 425, 219), 6, 6);
 
     // A blackjack: the ace of spades and the king of hearts.
-    card(p, 27, QPointF(86, 214), 1.45, -13);
-    card(p, 52, QPointF(112, 214), 1.45, 9);
+    card(p, 27, QPointF(100, 206), 1.35, -13);
+    card(p, 52, QPointF(126, 206), 1.35, 9);
 
     // The title.
     const QFont title = font(p, SerifFace, 34, QFont::Bold);

@@ -146,6 +146,26 @@ void chip(QPainter& p, const QRectF& box, int value) {
 void tableFelt(QPainter& p) {
     tableCloth(p);
 
+    // The house's name pressed into the cloth above the odds panel.
+    p.save();
+    const QRectF emblem(432, 44, 180, 44);
+    const QFont name = font(p, SerifFace, 30, QFont::Bold, true);
+    p.setFont(name);
+    p.setPen(QColor(255, 255, 255, 26));
+    p.drawText(emblem.translated(0, 1.2), Qt::AlignCenter, QStringLiteral("Brenn"));
+    p.setPen(QColor(0, 30, 10, 90));
+    p.drawText(emblem, Qt::AlignCenter, QStringLiteral("Brenn"));
+    const qreal y = emblem.bottom() + 10;
+    for (int i = 0; i < 4; ++i) {
+        const QRectF box(emblem.center().x() - 27 + i * 14, y - 4.5, 9, 9);
+        p.fillPath(suitPath((i + 2) % 4, box.translated(0, 0.8)), QColor(255, 255, 255, 22));
+        p.fillPath(suitPath((i + 2) % 4, box), QColor(0, 30, 10, 80));
+    }
+    p.setPen(QPen(QColor(0, 30, 10, 80), 0.9));
+    p.drawLine(QPointF(emblem.left() + 6, y), QPointF(emblem.center().x() - 34, y));
+    p.drawLine(QPointF(emblem.center().x() + 34, y), QPointF(emblem.right() - 6, y));
+    p.restore();
+
     // The house rules, printed on the cloth along the curve of the table.
     const QPointF centre(214, -354);
     p.save();

@@ -169,5 +169,16 @@ int main(int argc, char** argv) {
         ok &= save(cardSheet(dpr), dir, "sheet-cards" + suffix + ".png");
         ok &= save(smallSheet(dpr), dir, "sheet-small" + suffix + ".png");
     }
+    // The court cards and the back close up, for the details.
+    {
+        const qreal dpr = 4;
+        QImage image = canvas({4 * 77 + 6, 108}, dpr, QColor(20, 90, 46));
+        QPainter p(&image);
+        const char* names[] = {"card-11", "card-25", "card-39", "card-back"};
+        for (int i = 0; i < 4; ++i)
+            place(p, QString::fromLatin1(names[i]), {6.0 + 77 * i, 6, 71, 96}, dpr);
+        p.end();
+        ok &= save(image, dir, QStringLiteral("sheet-courts@4x.png"));
+    }
     return ok ? 0 : 1;
 }
