@@ -48,6 +48,29 @@ protected:
     std::vector<std::string> soundsSince(std::size_t from) const {
         return {sound.played.begin() + static_cast<std::ptrdiff_t>(from), sound.played.end()};
     }
+    // Plays a hand: deals the scripted cards (all of the hand's draws, in order), runs the
+    // animation, then the actions in order (H hit, S stand, D double, P split, I take
+    // insurance, N decline it), and runs the reveal to its end.
+    void playHand(const std::vector<int>& script, const std::string& actions,
+                  const char* bet = "10") {
+        for (int n : script) random.scriptCard(n);
+        w->Text1.setCaption(bet);
+        w->Command3.click();
+        finishDealAnimation();
+        for (char a : actions) {
+            switch (a) {
+                case 'H': w->Command1.click(); break;
+                case 'S': w->Command5.click(); break;
+                case 'D': w->Command8.click(); break;
+                case 'P': w->cmdsplit.click(); break;
+                case 'I': w->insurance.click(); break;
+                case 'N': w->insuranceno.click(); break;
+                default: ADD_FAILURE() << "unknown action " << a;
+            }
+        }
+        finishReveal();
+    }
+
     // Switches both timers to a fast interval.
     void fast(int interval = 80) {
         w->Tp1.setInterval(interval);
