@@ -136,9 +136,9 @@ QPixmap Artwork::picture(const QString& name, QSizeF logicalSize, qreal dpr,
     if (!hasLooks(name)) look = PictureLook::Normal;
     const QString key = QStringLiteral("%1|%2x%3@%4#%5")
                             .arg(name)
-                            .arg(logicalSize.width())
-                            .arg(logicalSize.height())
-                            .arg(dpr)
+                            .arg(logicalSize.width(), 0, 'g', 12)
+                            .arg(logicalSize.height(), 0, 'g', 12)
+                            .arg(dpr, 0, 'g', 12)
                             .arg(static_cast<int>(look));
     QMutexLocker lock(&mutex_);
     if (const auto it = cache_.constFind(key); it != cache_.constEnd()) return *it;

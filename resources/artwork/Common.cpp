@@ -1,6 +1,7 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QtMath>
+#include <array>
 
 #include "resources/artwork/Drawing.h"
 
@@ -81,10 +82,13 @@ QPainterPath unitSuit(int suit) {
 }  // namespace
 
 QPainterPath suitPath(int suit, const QRectF& box) {
+    // The shapes are made once; the club's union of circles is costly to compute.
+    static const std::array<QPainterPath, 4> shapes = {unitSuit(0), unitSuit(1), unitSuit(2),
+                                                        unitSuit(3)};
     QTransform t;
     t.translate(box.left(), box.top());
     t.scale(box.width(), box.height());
-    return t.map(unitSuit(suit));
+    return t.map(shapes[static_cast<std::size_t>(suit & 3)]);
 }
 
 void arcText(QPainter& p, const QString& text, const QFont& f, QPointF centre, qreal radius,

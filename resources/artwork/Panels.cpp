@@ -180,7 +180,7 @@ void insuranceFrame(QPainter& p, QSizeF size) {
     p.save();
     p.scale(size.width() / 160.0, size.height() / 82.0);
     panelBody(p, QRectF(0.5, 0.5, 159, 81), 9);
-    QFont f = font(p, SerifFace, 15, QFont::Bold, true);
+    QFont f = font(p, PanelFace, 16, QFont::Bold);
     p.setFont(f);
     p.setPen(QColor(0, 0, 0, 140));
     p.drawText(QRectF(0.8, 6.8, 160, 30), Qt::AlignCenter, QStringLiteral("Insurance?"));
