@@ -91,8 +91,8 @@ def write(name, samples):
 def clack(strength):
     """One strike of clay chip on chip: a bright tick over a short, hard ring."""
     tick = highpass(noise_burst(0.012, 900), 2500)
-    body = ring([(2650, 0.55, 95), (3930, 0.45, 120), (5480, 0.30, 160), (7100, 0.18, 220),
-                 (1480, 0.22, 70)], 0.09)
+    body = ring([(3150, 0.60, 120), (4620, 0.50, 150), (6240, 0.34, 190), (8050, 0.16, 240),
+                 (2180, 0.14, 95)], 0.09)
     out = [0.0] * len(body)
     mix_into(out, tick, 0, 0.9)
     mix_into(out, body, 0.0004, 0.7)
