@@ -38,7 +38,7 @@ TEST_F(DealTest, RefusesABetOfNothingOrAboveTheChips) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.bet) + " on " + c.chips);
-        load();
+        fresh();
         w->ltot.setCaption(c.chips);
         w->Text1.setCaption(c.bet);
         w->HandInPlay = 1;  // shows which refusal clears it
@@ -202,8 +202,7 @@ TEST_F(DealTest, APlayerBlackjackAgainstASevenLeavesTheHoleCardDown) {
 TEST_F(DealTest, TheFastIntervalsDealWithoutSounds) {
     for (int interval : {80, 10}) {
         SCOPED_TRACE(interval);
-        load();
-        sound.played.clear();
+        fresh();
         fast(interval);
         deal({Ten, Ace, 5, 9});  // a result shown at the last tick
         EXPECT_FALSE(w->Tp1.enabled());

@@ -28,7 +28,7 @@ TEST_F(HitTest, HandLinesPairsAndAcesAsTheCardsCome) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        load();
+        fresh();
         random.scriptCard(7);  // the up-card
         for (int n : c.cards) random.scriptCard(n);
         w->Text1.setCaption("10");
@@ -76,7 +76,7 @@ TEST_F(HitTest, ABustLosesTheStakeAtOnce) {
 TEST_F(HitTest, AtTheFastIntervalsHitsAndBustsAreSilent) {
     for (int interval : {80, 10}) {
         SCOPED_TRACE(interval);
-        load();
+        fresh();
         fast(interval);
         deal({7, Ten, 2});
         sound.played.clear();

@@ -28,6 +28,15 @@ protected:
         load();
     }
 
+    // A freshly loaded table, with the script, the draw count and the sounds cleared (for
+    // each case of a table of cases).
+    void fresh() {
+        random.values.clear();
+        random.draws = 0;
+        sound.played.clear();
+        load();
+    }
+
     // Scripts the cards (in draw order) and clicks Deal with the bet, without ticking.
     void startDeal(std::initializer_list<int> script, const char* bet = "10") {
         random.scriptCards(script);

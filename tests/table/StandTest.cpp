@@ -49,7 +49,7 @@ TEST_F(StandTest, SettlesEachKindOfResult) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        load();
+        fresh();
         playHand(c.script, c.actions);
         EXPECT_TRUE(scriptUsedUp());
         EXPECT_EQ(w->lresult.caption(), c.message);
@@ -84,7 +84,7 @@ TEST_F(StandTest, TheBlackjackPaysThreeToTwoAtTheLargestBets) {
     // A bet beyond the 16-bit range when raised, and the largest chip-built bet.
     for (const char* bet : {"22000", "32767"}) {
         SCOPED_TRACE(bet);
-        load();
+        fresh();
         w->ltot.setCaption("100000");
         playHand({7, Ace, King, 5}, "", bet);
         const double stake = forms::val(bet);
@@ -105,7 +105,7 @@ TEST_F(StandTest, AHoleCardUnderATenIsNeverAnAce) {
 TEST_F(StandTest, AHoleCardUnderAnAceIsNeverATenOnceTheDealerLooked) {
     for (char answer : {'N', 'I'}) {
         SCOPED_TRACE(answer);
-        load();
+        fresh();
         // The look finds a five; at Stand a ten and a king are refused, then a six.
         playHand({Ace, Ten, 8, 5, Ten, King, 6}, std::string(1, answer) + "S");
         EXPECT_TRUE(scriptUsedUp());
@@ -175,7 +175,7 @@ TEST_F(StandTest, TheRevealTurnsUpOneCardPerTickThenShowsTheResult) {
 TEST_F(StandTest, TheRevealAtTheFastIntervalsIsSilent) {
     for (int interval : {80, 10}) {
         SCOPED_TRACE(interval);
-        load();
+        fresh();
         fast(interval);
         deal({2, Ten, 8});
         then({2, 3, 4, 6});
