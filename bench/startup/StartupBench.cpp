@@ -1,0 +1,143 @@
+// Start-up of oddsdesk against a minimal Qt Widgets window, on a private Xvfb display:
+// the time from starting the program until its window is mapped, and the program's peak
+// memory once it has closed, each as a ratio to the baseline measured in the same run.
+//
+//   startup_bench [--runs N] [--program PATH] [--baseline PATH]
+
+#include <X11/Xlib.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "XSession.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Sample {
+    double milliseconds = 0;
+    long peakKiB = 0;
+};
+
+// Starts `program` and times it until it maps a top-level window, which is then closed.
+std::optional<Sample> measure(const e2e::Session& session, const std::string& program) {
+    ::setenv("XAUTHORITY", session.authFile().c_str(), 1);
+    Display* dpy = XOpenDisplay(session.display().c_str());
+    if (!dpy) return std::nullopt;
+    // No window manager runs: a program's top-level window is a child of the root, so its
+    // MapNotify arrives here.
+    XSelectInput(dpy, DefaultRootWindow(dpy), SubstructureNotifyMask);
+    XSync(dpy, False);
+
+    const auto started = Clock::now();
+    e2e::Process process = session.start(program);
+    if (!process.started()) {
+        XCloseDisplay(dpy);
+        return std::nullopt;
+    }
+
+    Window mapped = 0;
+    const auto deadline = started + std::chrono::seconds(60);
+    while (!mapped && Clock::now() < deadline) {
+        while (!mapped && XPending(dpy)) {
+            XEvent event;
+            XNextEvent(dpy, &event);
+            if (event.type == MapNotify && !event.xmap.override_redirect)
+                mapped = event.xmap.window;
+        }
+        if (mapped) break;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd p{ConnectionNumber(dpy), POLLIN, 0};
+        ::poll(&p, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
+    }
+    const auto shown = Clock::now();
+    XCloseDisplay(dpy);
+    if (!mapped) {
+        std::fprintf(stderr, "%s: no window appeared\n%s", program.c_str(),
+                     process.output().c_str());
+        return std::nullopt;
+    }
+
+    session.closeWindow(mapped);
+    if (!process.waitExit(30)) {
+        std::fprintf(stderr, "%s: did not end after its window was closed\n", program.c_str());
+        process.kill();
+        return std::nullopt;
+    }
+    return Sample{std::chrono::duration<double, std::milli>(shown - started).count(),
+                  process.usage().ru_maxrss};
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = 10;
+    std::string program = e2e::programPath("oddsdesk");
+    std::string baseline = e2e::programPath("startup_baseline");
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--runs" && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--program" && i + 1 < argc) {
+            program = argv[++i];
+        } else if (arg == "--baseline" && i + 1 < argc) {
+            baseline = argv[++i];
+        } else {
+            std::fprintf(stderr,
+                         "usage: %s [--runs N] [--program PATH] [--baseline PATH]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (!e2e::toolsAvailable()) {
+        std::fprintf(stderr, "Xvfb, xauth and xdotool are needed\n");
+        return 1;
+    }
+    e2e::Session session;
+    if (!session.ready()) {
+        std::fprintf(stderr, "%s\n", session.error().c_str());
+        return 1;
+    }
+
+    // One warm-up start each fills the file cache, then the two alternate, so that drift
+    // of the machine's load touches both alike.
+    if (!measure(session, baseline) || !measure(session, program)) return 1;
+    std::vector<double> programMs, baselineMs;
+    long programKiB = 0, baselineKiB = 0;
+    for (int run = 0; run < runs; ++run) {
+        const auto b = measure(session, baseline);
+        const auto p = measure(session, program);
+        if (!b || !p) return 1;
+        baselineMs.push_back(b->milliseconds);
+        programMs.push_back(p->milliseconds);
+        baselineKiB = std::max(baselineKiB, b->peakKiB);
+        programKiB = std::max(programKiB, p->peakKiB);
+    }
+
+    const double pm = median(programMs), bm = median(baselineMs);
+    const std::string name = std::filesystem::path(program).filename().string();
+    std::printf("start-up until the window is mapped, median of %d runs\n", runs);
+    std::printf("  %-16s %8.1f ms\n  %-16s %8.1f ms\n  %-16s %8.2f\n", name.c_str(), pm,
+                "baseline", bm, "ratio", pm / bm);
+    std::printf("peak memory (resident)\n");
+    std::printf("  %-16s %8.1f MiB\n  %-16s %8.1f MiB\n  %-16s %8.2f\n", name.c_str(),
+                static_cast<double>(programKiB) / 1024, "baseline",
+                static_cast<double>(baselineKiB) / 1024, "ratio",
+                static_cast<double>(programKiB) / static_cast<double>(baselineKiB));
+    return 0;
+}

@@ -1,0 +1,453 @@
+#include "XSession.h"
+
+// Qt before Xlib, whose macros (Status, Bool) clash with Qt's names.
+#include <QImage>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::chrono::milliseconds toMillis(double seconds) {
+    return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+}
+
+// Starts argv[0] (a path or a name looked up on PATH) with `env`; standard input from
+// /dev/null, output and errors into `outputFile`. Descriptors without close-on-exec stay
+// open in the child.
+pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const std::string& outputFile) {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    // Its own process group, so that a kill reaches whatever it starts.
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attr, 0);
+
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    return rc == 0 ? pid : -1;
+}
+
+std::vector<std::string> currentEnvironment() {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    return env;
+}
+
+void setVariable(std::vector<std::string>& env, const std::string& name,
+                 const std::string& value) {
+    const std::string prefix = name + "=";
+    std::erase_if(env, [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+    env.push_back(prefix + value);
+}
+
+void unsetVariable(std::vector<std::string>& env, const std::string& name) {
+    const std::string prefix = name + "=";
+    std::erase_if(env, [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+}
+
+std::string randomCookie() {
+    std::random_device device;
+    std::ostringstream hex;
+    hex << std::hex;
+    for (int i = 0; i < 16; ++i) hex << ((device() >> 4) & 0xf) << (device() & 0xf);
+    return hex.str();
+}
+
+int exitCode(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return -1;
+}
+
+// Xlib's default error handler ends the process; the harness only wants to know.
+int lastXError = 0;
+int recordXError(Display*, XErrorEvent* event) {
+    lastXError = event->error_code;
+    return 0;
+}
+
+class XConnection {
+public:
+    XConnection(const std::string& display, const std::string& authFile) {
+        ::setenv("XAUTHORITY", authFile.c_str(), 1);
+        dpy_ = XOpenDisplay(display.c_str());
+        previous_ = XSetErrorHandler(recordXError);
+        lastXError = 0;
+    }
+    ~XConnection() {
+        if (dpy_) XCloseDisplay(dpy_);
+        XSetErrorHandler(previous_);
+    }
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+    Display* get() const { return dpy_; }
+    // Whether every request so far went through.
+    bool ok() const {
+        if (!dpy_) return false;
+        XSync(dpy_, False);
+        return lastXError == 0;
+    }
+
+private:
+    Display* dpy_ = nullptr;
+    int (*previous_)(Display*, XErrorEvent*) = nullptr;
+};
+
+}  // namespace
+
+std::string findOnPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::istringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        if (dir.empty()) continue;
+        const std::string candidate = dir + "/" + program;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
+
+bool toolsAvailable() {
+    return !findOnPath("Xvfb").empty() && !findOnPath("xauth").empty() &&
+           !findOnPath("xdotool").empty();
+}
+
+std::string programPath(const std::string& name) {
+    std::error_code ignored;
+    return (fs::read_symlink("/proc/self/exe", ignored).parent_path() / name).string();
+}
+
+std::string exactPattern(const std::string& text) {
+    std::string pattern = "^";
+    for (char c : text) {
+        if (std::strchr(".[]{}()*+?^$|\\", c)) pattern += '\\';
+        pattern += c;
+    }
+    return pattern + "$";
+}
+
+// Process
+
+Process::Process(Process&& other) noexcept { *this = std::move(other); }
+
+Process& Process::operator=(Process&& other) noexcept {
+    if (this != &other) {
+        if (started() && !status_) kill();
+        pid_ = other.pid_;
+        status_ = other.status_;
+        outputFile_ = std::move(other.outputFile_);
+        usage_ = other.usage_;
+        other.pid_ = -1;
+        other.status_.reset();
+    }
+    return *this;
+}
+
+Process::~Process() {
+    if (started() && !status_) kill();
+}
+
+bool Process::running() {
+    if (!started() || status_) return false;
+    int status = 0;
+    if (wait4(pid_, &status, WNOHANG, &usage_) == pid_) {
+        status_ = exitCode(status);
+        return false;
+    }
+    return true;
+}
+
+std::optional<int> Process::waitExit(double timeoutSeconds) {
+    if (!started()) return std::nullopt;
+    if (status_) return status_;
+    const auto deadline = Clock::now() + toMillis(timeoutSeconds);
+    // A pidfd becomes readable when the process ends; without one, check every 20 ms.
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+    while (running()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - Clock::now());
+        if (left.count() <= 0) break;
+        if (pidfd >= 0) {
+            pollfd p{pidfd, POLLIN, 0};
+            ::poll(&p, 1, static_cast<int>(left.count()));
+        } else {
+            std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(20)));
+        }
+    }
+    if (pidfd >= 0) ::close(pidfd);
+    return status_;
+}
+
+void Process::kill() {
+    if (!started() || status_) return;
+    ::kill(-pid_, SIGKILL);
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    if (wait4(pid_, &status, 0, &usage_) == pid_) status_ = exitCode(status);
+}
+
+std::string Process::output() const {
+    std::ifstream in(outputFile_);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Session
+
+Session::Session(int screenWidth, int screenHeight) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folderTemplate = std::string(tmp && *tmp ? tmp : "/tmp") + "/e2e-XXXXXX";
+    if (!::mkdtemp(folderTemplate.data())) {
+        error_ = "cannot create a scratch folder";
+        return;
+    }
+    folder_ = folderTemplate;
+    for (const char* sub : {"config", "runtime", "tmp"}) fs::create_directory(folder_ + "/" + sub);
+    ::chmod((folder_ + "/runtime").c_str(), 0700);
+
+    // The server accepts the cookie whatever display it is filed under; clients look it
+    // up by display, so it is filed again once the display number is known.
+    authFile_ = folder_ + "/Xauthority";
+    const std::string cookie = randomCookie();
+    if (run({"xauth", "-q", "-f", authFile_, "add", ":0", ".", cookie}, 10) != 0) {
+        error_ = "xauth failed";
+        return;
+    }
+
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
+        error_ = "pipe failed";
+        return;
+    }
+    ::fcntl(fds[1], F_SETFD, 0);  // Xvfb writes its display number here
+    server_.outputFile_ = folder_ + "/Xvfb.log";
+    server_.pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                          std::to_string(screenWidth) + "x" + std::to_string(screenHeight) + "x24",
+                          "-auth", authFile_, "-nolisten", "tcp", "-noreset"},
+                         currentEnvironment(), server_.outputFile_);
+    ::close(fds[1]);
+    if (!server_.started()) {
+        ::close(fds[0]);
+        error_ = "cannot start Xvfb";
+        return;
+    }
+
+    std::string number;
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < deadline) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, 200) <= 0) {
+            if (!server_.running()) break;
+            continue;
+        }
+        char buffer[32];
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        number.append(buffer, static_cast<std::size_t>(n));
+        if (number.find('\n') != std::string::npos) break;
+    }
+    ::close(fds[0]);
+    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
+    if (number.empty()) {
+        error_ = "Xvfb did not start: " + server_.output();
+        server_.kill();
+        return;
+    }
+    if (run({"xauth", "-q", "-f", authFile_, "add", ":" + number, ".", cookie}, 10) != 0) {
+        error_ = "xauth failed";
+        server_.kill();
+        return;
+    }
+    display_ = ":" + number;
+}
+
+Session::~Session() {
+    if (server_.started() && server_.running()) {
+        ::kill(server_.pid_, SIGTERM);
+        if (!server_.waitExit(5)) server_.kill();
+    }
+    if (!folder_.empty()) {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+}
+
+std::vector<std::string> Session::environment() const {
+    std::vector<std::string> env = currentEnvironment();
+    setVariable(env, "DISPLAY", display_);
+    setVariable(env, "XAUTHORITY", authFile_);
+    setVariable(env, "XDG_CONFIG_HOME", configHome());
+    setVariable(env, "XDG_RUNTIME_DIR", folder_ + "/runtime");
+    setVariable(env, "TMPDIR", folder_ + "/tmp");
+    setVariable(env, "QT_QPA_PLATFORM", "xcb");
+    setVariable(env, "SDL_AUDIODRIVER", "dummy");
+    unsetVariable(env, "WAYLAND_DISPLAY");
+    unsetVariable(env, "SESSION_MANAGER");
+    return env;
+}
+
+Process Session::start(const std::string& program, const std::vector<std::string>& args) const {
+    static int counter = 0;
+    Process p;
+    p.outputFile_ = folder_ + "/" + fs::path(program).filename().string() + "-" +
+                    std::to_string(++counter) + ".log";
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    p.pid_ = spawn(argv, environment(), p.outputFile_);
+    return p;
+}
+
+std::optional<int> Session::run(const std::vector<std::string>& argv, double timeoutSeconds,
+                                std::string* output) const {
+    static int counter = 0;
+    Process p;
+    p.outputFile_ = (folder_.empty() ? std::string("/tmp") : folder_) + "/run-" +
+                    std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".log";
+    std::vector<std::string> env = currentEnvironment();
+    if (!display_.empty()) {
+        setVariable(env, "DISPLAY", display_);
+        setVariable(env, "XAUTHORITY", authFile_);
+    }
+    p.pid_ = spawn(argv, env, p.outputFile_);
+    if (!p.started()) return std::nullopt;
+    const auto code = p.waitExit(timeoutSeconds);
+    if (!code) p.kill();
+    if (output) *output = p.output();
+    std::error_code ignored;
+    fs::remove(p.outputFile_, ignored);
+    return code;
+}
+
+namespace {
+std::vector<unsigned long> parseIds(const std::string& text) {
+    std::vector<unsigned long> ids;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        char* end = nullptr;
+        const unsigned long id = std::strtoul(line.c_str(), &end, 10);
+        if (end != line.c_str() && id != 0) ids.push_back(id);
+    }
+    return ids;
+}
+}  // namespace
+
+std::vector<unsigned long> Session::windows(const std::string& title) const {
+    std::string out;
+    if (run({"xdotool", "search", "--onlyvisible", "--name", exactPattern(title)}, 10, &out) != 0)
+        return {};
+    return parseIds(out);
+}
+
+std::vector<unsigned long> Session::waitForWindow(const std::string& title,
+                                                  double timeoutSeconds) const {
+    std::string out;
+    if (run({"xdotool", "search", "--sync", "--onlyvisible", "--name", exactPattern(title)},
+            timeoutSeconds, &out) != 0)
+        return {};
+    return parseIds(out);
+}
+
+bool Session::waitForNoWindow(const std::string& title, double timeoutSeconds) const {
+    const auto deadline = Clock::now() + toMillis(timeoutSeconds);
+    while (!windows(title).empty()) {
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+std::optional<Session::Geometry> Session::geometry(unsigned long window) const {
+    XConnection x(display_, authFile_);
+    if (!x.get()) return std::nullopt;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(x.get(), window, &attributes) || !x.ok()) return std::nullopt;
+    int rootX = 0, rootY = 0;
+    Window child;
+    XTranslateCoordinates(x.get(), window, attributes.root, 0, 0, &rootX, &rootY, &child);
+    if (!x.ok()) return std::nullopt;
+    return Geometry{rootX, rootY, attributes.width, attributes.height};
+}
+
+bool Session::closeWindow(unsigned long window) const {
+    XConnection x(display_, authFile_);
+    if (!x.get()) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(x.get(), "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x.get(), "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(x.get(), window, False, NoEventMask, &event);
+    return x.ok();
+}
+
+bool Session::screenshot(const std::string& pngPath, unsigned long window) const {
+    XConnection x(display_, authFile_);
+    if (!x.get()) return false;
+    const Window target = window ? window : DefaultRootWindow(x.get());
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(x.get(), target, &attributes) || !x.ok()) return false;
+    XImage* image = XGetImage(x.get(), target, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (!image || !x.ok()) {
+        if (image) XDestroyImage(image);
+        return false;
+    }
+    QImage picture(attributes.width, attributes.height, QImage::Format_RGB32);
+    for (int y = 0; y < attributes.height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int px = 0; px < attributes.width; ++px) {
+            const unsigned long pixel = XGetPixel(image, px, y);
+            line[px] = qRgb(static_cast<int>((pixel & image->red_mask) >> 16),
+                            static_cast<int>((pixel & image->green_mask) >> 8),
+                            static_cast<int>(pixel & image->blue_mask));
+        }
+    }
+    XDestroyImage(image);
+    return picture.save(QString::fromStdString(pngPath), "PNG");
+}
+
+}  // namespace e2e

@@ -1,0 +1,118 @@
+#pragma once
+
+// A private X display for end-to-end tests and the start-up benchmark: Xvfb on a free
+// display number with its own authority cookie, a fresh scratch folder that serves as the
+// programs' config, runtime and temporary folder, programs started with that environment,
+// windows found by title (xdotool), closed as a window manager's close button does, and
+// screenshots. No window manager runs: windows are mapped where the program puts them.
+
+#include <sys/resource.h>
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The full path of `program` on PATH, or empty.
+std::string findOnPath(const std::string& program);
+
+// Whether Xvfb, xauth and xdotool are installed; the tests skip without them.
+bool toolsAvailable();
+
+// A program built beside the running executable (the build's bin folder).
+std::string programPath(const std::string& name);
+
+// A started program. Its standard output and error go to one file, read by output().
+// The destructor kills the program if it still runs.
+class Process {
+public:
+    Process() = default;
+    Process(Process&& other) noexcept;
+    Process& operator=(Process&& other) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process();
+
+    bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+    // Whether the program still runs (reaps it when it has ended).
+    bool running();
+    // Waits up to `timeoutSeconds` for the program to end; its exit code, or 128 + the
+    // signal that ended it; nothing when it still runs.
+    std::optional<int> waitExit(double timeoutSeconds);
+    // Ends the program with SIGKILL and reaps it.
+    void kill();
+    // What the program wrote to its standard output and error.
+    std::string output() const;
+    // Resource use of the ended program (peak memory in ru_maxrss, KiB).
+    const struct rusage& usage() const { return usage_; }
+
+private:
+    friend class Session;
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+    std::string outputFile_;
+    struct rusage usage_ {};
+};
+
+class Session {
+public:
+    explicit Session(int screenWidth = 1280, int screenHeight = 1024);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Whether Xvfb runs; error() says why not.
+    bool ready() const { return server_.started() && !display_.empty(); }
+    const std::string& error() const { return error_; }
+    const std::string& display() const { return display_; }
+    const std::string& authFile() const { return authFile_; }
+    // The scratch folder, removed with the session. XDG_CONFIG_HOME is folder()/config.
+    const std::string& folder() const { return folder_; }
+    std::string configHome() const { return folder_ + "/config"; }
+
+    // The environment given to programs: this process's, with DISPLAY, XAUTHORITY,
+    // XDG_CONFIG_HOME, XDG_RUNTIME_DIR and TMPDIR pointing into the session, the xcb
+    // platform, and quiet audio.
+    std::vector<std::string> environment() const;
+
+    // Starts `program` (a path) with `args` in the session's environment.
+    Process start(const std::string& program, const std::vector<std::string>& args = {}) const;
+    // Runs a helper command to its end, at most `timeoutSeconds`; its exit code (nothing on
+    // timeout) and its output in `output`.
+    std::optional<int> run(const std::vector<std::string>& argv, double timeoutSeconds,
+                           std::string* output = nullptr) const;
+
+    // The mapped windows whose title is exactly `title`, right now.
+    std::vector<unsigned long> windows(const std::string& title) const;
+    // Waits until such a window is mapped (xdotool search --sync), up to `timeoutSeconds`.
+    std::vector<unsigned long> waitForWindow(const std::string& title,
+                                             double timeoutSeconds) const;
+    // Waits until no such window is mapped.
+    bool waitForNoWindow(const std::string& title, double timeoutSeconds) const;
+
+    struct Geometry {
+        int x = 0, y = 0, width = 0, height = 0;
+    };
+    // A window's position on the screen and its size, in pixels.
+    std::optional<Geometry> geometry(unsigned long window) const;
+    // Asks the window to close, as the window manager's close button does
+    // (WM_DELETE_WINDOW).
+    bool closeWindow(unsigned long window) const;
+    // Saves the screen, or one window, as a PNG file.
+    bool screenshot(const std::string& pngPath, unsigned long window = 0) const;
+
+private:
+    Process server_;
+    std::string display_;
+    std::string authFile_;
+    std::string folder_;
+    std::string error_;
+};
+
+// A regular expression that matches `text` exactly.
+std::string exactPattern(const std::string& text);
+
+}  // namespace e2e
