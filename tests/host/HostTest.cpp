@@ -21,6 +21,7 @@
 #include "forms/Window.h"
 #include "forms/qt/Host.h"
 #include "forms/qt/Pictures.h"
+#include "platform/QtServices.h"
 #include "HostTestSupport.h"
 
 using forms::Element;
@@ -282,6 +283,16 @@ TEST_F(HostTest, F1OpensHelpAtTheWindowsContext) {
     QTest::keyClick(host.widget(), Qt::Key_F1);
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0], (std::pair<std::string, int>{"tablehelp1", 405}));
+}
+
+TEST_F(HostTest, SentF1ReachesTheWindowsHelp) {
+    int shown = 0;
+    host.setHelpHandler([&](const std::string&, int) { ++shown; });
+    host.show();
+    platform::QtKeySender keys(host.widget());
+    keys.sendKeys("{f1}");
+    EXPECT_EQ(shown, 0);  // posted: the sender does not wait for it
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown == 1; }, 5000));
 }
 
 TEST_F(HostTest, ClosingRunsUnloadOnce) {

@@ -1,0 +1,42 @@
+#include "platform/DataFiles.h"
+
+#include <system_error>
+
+#ifndef BLACKJACK_DATA_DIR
+#define BLACKJACK_DATA_DIR "/usr/local/share"
+#endif
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+fs::path executableFolder() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) return {};
+    return exe.parent_path();
+}
+
+std::vector<fs::path> dataFolders(const std::string& programName) {
+    std::vector<fs::path> folders;
+    if (fs::path here = executableFolder(); !here.empty()) folders.push_back(here);
+    folders.push_back(fs::path(BLACKJACK_DATA_DIR) / programName);
+    return folders;
+}
+
+std::string findDataFile(const std::vector<fs::path>& folders, const std::string& fileName) {
+    if (fileName.empty() || fileName == "." || fileName == ".." || fileName.find('/') != std::string::npos)
+        return {};
+    for (const fs::path& folder : folders) {
+        std::error_code ec;
+        const fs::path candidate = folder / fileName;
+        if (fs::is_regular_file(candidate, ec)) return candidate.string();
+    }
+    return {};
+}
+
+std::string findDataFile(const std::string& programName, const std::string& fileName) {
+    return findDataFile(dataFolders(programName), fileName);
+}
+
+}  // namespace platform

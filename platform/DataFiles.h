@@ -1,0 +1,23 @@
+#pragma once
+
+// Where a program finds its data files (sounds, help): beside its executable first (the
+// build tree keeps both programs and their data in one folder), then in the installed data
+// folder <prefix>/share/<program>/.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The folder of the running executable; empty when it cannot be told.
+std::filesystem::path executableFolder();
+
+// The folders searched for `programName`'s data, in order.
+std::vector<std::filesystem::path> dataFolders(const std::string& programName);
+
+// The full path of the first regular file `fileName` (a plain name) in `folders`, or empty.
+std::string findDataFile(const std::vector<std::filesystem::path>& folders, const std::string& fileName);
+std::string findDataFile(const std::string& programName, const std::string& fileName);
+
+}  // namespace platform

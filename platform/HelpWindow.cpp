@@ -1,0 +1,65 @@
+#include "platform/HelpWindow.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "platform/DataFiles.h"
+
+namespace platform {
+
+HelpWindowViewer::HelpWindowViewer(const std::string& programName)
+    : HelpWindowViewer(dataFolders(programName)) {}
+
+HelpWindowViewer::HelpWindowViewer(std::vector<std::filesystem::path> folders)
+    : folders_(std::move(folders)) {}
+
+HelpWindowViewer::~HelpWindowViewer() { delete window_.data(); }
+
+QWidget* HelpWindowViewer::window() const { return window_.data(); }
+QTextBrowser* HelpWindowViewer::browser() const { return browser_.data(); }
+
+void HelpWindowViewer::ensureWindow() {
+    if (window_) return;
+    auto* w = new QWidget(nullptr, Qt::Window);
+    w->setObjectName(QStringLiteral("help"));
+    w->setWindowTitle(QStringLiteral("Help"));
+    // The help window never keeps the program running once its own windows have closed.
+    w->setAttribute(Qt::WA_QuitOnClose, false);
+    auto* layout = new QVBoxLayout(w);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* b = new QTextBrowser(w);
+    b->setObjectName(QStringLiteral("helpText"));
+    b->setOpenExternalLinks(true);
+    layout->addWidget(b);
+    QObject::connect(b, &QTextBrowser::sourceChanged, w, [w, b] {
+        const QString title = b->documentTitle();
+        w->setWindowTitle(title.isEmpty() ? QStringLiteral("Help") : title);
+    });
+    w->resize(620, 560);
+    window_ = w;
+    browser_ = b;
+}
+
+void HelpWindowViewer::showHelp(const std::string& helpFile, int context) {
+    ensureWindow();
+    const std::string path = findDataFile(folders_, helpFile + ".html");
+    const QString anchor = QStringLiteral("context-%1").arg(context);
+    if (path.empty()) {
+        browser_->setHtml(QStringLiteral("<p>The help file could not be found.</p>"));
+    } else {
+        const QUrl file = QUrl::fromLocalFile(QString::fromStdString(path));
+        if (browser_->source().adjusted(QUrl::RemoveFragment) != file) browser_->setSource(file);
+        // An unknown context shows the help from its beginning.
+        browser_->verticalScrollBar()->setValue(0);
+        browser_->scrollToAnchor(anchor);
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+}  // namespace platform

@@ -1,0 +1,42 @@
+#pragma once
+
+// The help viewer: one small window of our own showing the program's help file (HTML) at
+// the topic of a help context, the anchor "context-<number>".
+
+#include <QPointer>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/Services.h"
+
+class QTextBrowser;
+class QWidget;
+
+namespace platform {
+
+class HelpWindowViewer final : public HelpViewer {
+public:
+    // Help files are `programName`'s data files (see DataFiles.h).
+    explicit HelpWindowViewer(const std::string& programName);
+    explicit HelpWindowViewer(std::vector<std::filesystem::path> folders);
+    ~HelpWindowViewer() override;
+    HelpWindowViewer(const HelpWindowViewer&) = delete;
+    HelpWindowViewer& operator=(const HelpWindowViewer&) = delete;
+
+    // Shows `helpFile` (named without folder or extension; "tablehelp1" is the file
+    // "tablehelp1.html") at `context`, in the one help window, brought to the front.
+    void showHelp(const std::string& helpFile, int context) override;
+
+    // The help window and its browser, once shown.
+    QWidget* window() const;
+    QTextBrowser* browser() const;
+
+private:
+    void ensureWindow();
+    std::vector<std::filesystem::path> folders_;
+    QPointer<QWidget> window_;
+    QPointer<QTextBrowser> browser_;
+};
+
+}  // namespace platform

@@ -1,0 +1,160 @@
+#include "platform/IniFile.h"
+
+namespace platform::ini {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+// One line of the contents: [begin, end) without its line break, next = start of the next.
+struct Line {
+    std::size_t begin = 0, end = 0, next = 0;
+};
+
+// Walks the lines and reports where the key is and where a new key of the section would go.
+struct Scan {
+    bool sectionFound = false;
+    bool keyFound = false;
+    Line keyLine;
+    std::string_view keyText;  // the key as the file spells it
+    std::string_view value;
+    std::size_t insertAt = 0;  // after the last non-blank line of the first matching section
+};
+
+Scan scan(std::string_view contents, std::string_view section, std::string_view key) {
+    Scan result;
+    bool inSection = false;
+    bool inFirstSection = false;
+    std::size_t pos = 0;
+    while (pos < contents.size()) {
+        Line line;
+        line.begin = pos;
+        const std::size_t nl = contents.find('\n', pos);
+        line.end = nl == std::string_view::npos ? contents.size() : nl;
+        line.next = nl == std::string_view::npos ? contents.size() : nl + 1;
+        pos = line.next;
+
+        const std::string_view text = trim(contents.substr(line.begin, line.end - line.begin));
+        if (text.empty()) continue;
+        if (text.front() == '[') {
+            std::string_view name = text.substr(1);
+            const std::size_t close = name.find(']');
+            if (close != std::string_view::npos) name = name.substr(0, close);
+            inSection = sameName(trim(name), section);
+            if (inFirstSection && !inSection) inFirstSection = false;
+            if (inSection && !result.sectionFound) {
+                result.sectionFound = true;
+                inFirstSection = true;
+            }
+            if (inFirstSection) result.insertAt = line.next;
+            continue;
+        }
+        if (inFirstSection) result.insertAt = line.next;
+        if (!inSection || result.keyFound || text.front() == ';') continue;
+        const std::size_t eq = text.find('=');
+        if (eq == std::string_view::npos) continue;
+        const std::string_view name = trim(text.substr(0, eq));
+        if (!sameName(name, key)) continue;
+        result.keyFound = true;
+        result.keyLine = line;
+        result.keyText = name;
+        result.value = trim(text.substr(eq + 1));
+    }
+    return result;
+}
+
+bool validName(std::string_view name, std::string_view forbidden) {
+    if (trim(name).empty()) return false;
+    for (char c : name)
+        if (c == '\n' || c == '\r' || c == '\0' || forbidden.find(c) != std::string_view::npos) return false;
+    return true;
+}
+
+}  // namespace
+
+std::string readValue(std::string_view contents, std::string_view section, std::string_view key) {
+    const Scan found = scan(contents, trim(section), trim(key));
+    if (!found.keyFound) return {};
+    std::string_view value = found.value;
+    const std::size_t nul = value.find('\0');
+    if (nul != std::string_view::npos) value = value.substr(0, nul);
+    if (value.size() > MaxValueLength) {
+        std::size_t cut = MaxValueLength;
+        // Back off to the start of a UTF-8 sequence rather than split a character.
+        while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+        value = value.substr(0, cut);
+    }
+    return std::string(value);
+}
+
+std::optional<std::string> writeValue(std::string_view contents, std::string_view section,
+                                      std::string_view key, std::string_view value) {
+    if (!validName(section, "]") || !validName(key, "=") || trim(key).front() == '[' ||
+        trim(key).front() == ';')
+        return std::nullopt;
+    section = trim(section);
+    key = trim(key);
+    const std::size_t stop = value.find_first_of(std::string_view("\r\n\0", 3));
+    if (stop != std::string_view::npos) value = value.substr(0, stop);
+
+    // New lines end the way the file's first line does.
+    const std::size_t firstBreak = contents.find('\n');
+    const std::string_view eol =
+        (firstBreak != std::string_view::npos && firstBreak > 0 && contents[firstBreak - 1] == '\r')
+            ? std::string_view("\r\n")
+            : std::string_view("\n");
+
+    const Scan found = scan(contents, section, key);
+    std::string out;
+    out.reserve(contents.size() + section.size() + key.size() + value.size() + 8);
+    if (found.keyFound) {
+        // Keep the line's own ending, "\r" included.
+        std::size_t lineEnd = found.keyLine.end;
+        if (lineEnd > found.keyLine.begin && contents[lineEnd - 1] == '\r') --lineEnd;
+        out.append(contents.substr(0, found.keyLine.begin));
+        out.append(found.keyText);
+        out.push_back('=');
+        out.append(value);
+        out.append(contents.substr(lineEnd));
+        return out;
+    }
+    if (found.sectionFound) {
+        const std::size_t at = found.insertAt;
+        out.append(contents.substr(0, at));
+        if (at > 0 && contents[at - 1] != '\n') out.append(eol);
+        out.append(key);
+        out.push_back('=');
+        out.append(value);
+        out.append(eol);
+        out.append(contents.substr(at));
+        return out;
+    }
+    out.append(contents);
+    if (!out.empty() && out.back() != '\n') out.append(eol);
+    out.push_back('[');
+    out.append(section);
+    out.push_back(']');
+    out.append(eol);
+    out.append(key);
+    out.push_back('=');
+    out.append(value);
+    out.append(eol);
+    return out;
+}
+
+}  // namespace platform::ini

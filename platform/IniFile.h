@@ -1,0 +1,29 @@
+#pragma once
+
+// The private-profile (INI) text format, on the file's contents in memory: a section name
+// in square brackets, then one "key=value" line per key. Section and key names compare
+// without regard to case; the first matching key of the first section that holds it wins.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform::ini {
+
+// A value read is at most this many bytes, as the caller's 128-byte buffer holds.
+constexpr std::size_t MaxValueLength = 127;
+
+// The value stored for `key` in `section`: blanks around it removed, cut at its first NUL
+// and at MaxValueLength bytes (never inside a UTF-8 sequence); empty when nothing is stored.
+std::string readValue(std::string_view contents, std::string_view section, std::string_view key);
+
+// The contents with `key` in `section` set to `value`: the key's line is replaced, or the
+// key is added at the end of its section, or the section is added at the end. Every other
+// byte of the contents is kept. A value is written up to its first line break or NUL, so it
+// cannot add lines. No result for a section or key that cannot be written (empty, or
+// holding a line break, "]" in a section or "=" in a key).
+std::optional<std::string> writeValue(std::string_view contents, std::string_view section,
+                                      std::string_view key, std::string_view value);
+
+}  // namespace platform::ini

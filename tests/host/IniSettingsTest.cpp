@@ -1,0 +1,210 @@
+// The settings file: the private-profile format in memory, and the store against real files
+// in a temporary configuration folder.
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "platform/IniFile.h"
+#include "platform/IniSettings.h"
+
+namespace fs = std::filesystem;
+using platform::IniSettings;
+namespace ini = platform::ini;
+
+namespace {
+
+struct WriteCase {
+    const char* name;
+    std::string before;
+    const char* section;
+    const char* key;
+    const char* value;
+    std::optional<std::string> after;
+};
+
+class IniWrite : public ::testing::TestWithParam<WriteCase> {};
+
+}  // namespace
+
+TEST_P(IniWrite, KeepsEverythingElse) {
+    const WriteCase& c = GetParam();
+    const std::optional<std::string> after = ini::writeValue(c.before, c.section, c.key, c.value);
+    EXPECT_EQ(after, c.after);
+    if (after) {
+        // Whatever the file held, the value reads back as written.
+        std::string expected = c.value;
+        expected = expected.substr(0, expected.find_first_of(std::string("\r\n\0", 3)));
+        while (!expected.empty() && expected.front() == ' ') expected.erase(0, 1);
+        EXPECT_EQ(ini::readValue(*after, c.section, c.key), expected.substr(0, 127));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniWrite,
+    ::testing::Values(
+        WriteCase{"NewFile", "", "Options", "Speed", "slow", "[Options]\nSpeed=slow\n"},
+        WriteCase{"ReplacesKeyCaseInsensitively", "[options]\nSPEED=fast\npot=5\n", "Options", "Speed",
+                  "slow", "[options]\nSPEED=slow\npot=5\n"},
+        WriteCase{"AddsKeyAtEndOfItsSection", "; mine\n[Options]\nSpeed=slow\n\n[Other]\nx=1\n",
+                  "Options", "pot", " 2500",
+                  "; mine\n[Options]\nSpeed=slow\npot= 2500\n\n[Other]\nx=1\n"},
+        WriteCase{"SectionWithoutFinalLineBreak", "[Options]\nSpeed=slow", "Options", "odds", "on",
+                  "[Options]\nSpeed=slow\nodds=on\n"},
+        WriteCase{"AddsSectionAfterOthers", "[Other]\r\nx=1", "Options", "sound", "off",
+                  "[Other]\r\nx=1\r\n[Options]\r\nsound=off\r\n"},
+        WriteCase{"KeepsCrLfOfTheLine", "[Options]\r\nSpeed=fast\r\n", "Options", "Speed", "slow",
+                  "[Options]\r\nSpeed=slow\r\n"},
+        WriteCase{"FirstOfDuplicateKeys", "[Options]\nodds=a\nodds=b\n", "Options", "odds", "on",
+                  "[Options]\nodds=on\nodds=b\n"},
+        WriteCase{"ValueCannotAddLines", "[Options]\n", "Options", "pot", "1\n[Evil]\nx=2",
+                  "[Options]\npot=1\n"},
+        WriteCase{"KeyWithEqualsIsNotWritten", "[Options]\n", "Options", "a=b", "1", std::nullopt},
+        WriteCase{"EmptySectionIsNotWritten", "", "", "pot", "1", std::nullopt}),
+    [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
+
+TEST(IniRead, FindsValuesAndCutsThem) {
+    const std::string file =
+        "x=outside any section\n[Other]\nSpeed=other\n[ OPTIONS ]\n  speed =  fast  \n;odds=off\n"
+        "pot\n[Options]\nsound=late\n";
+    EXPECT_EQ(ini::readValue(file, "Options", "Speed"), "fast");
+    EXPECT_EQ(ini::readValue(file, "options", "SOUND"), "late");  // a later section of that name
+    EXPECT_EQ(ini::readValue(file, "Options", "odds"), "");        // a comment
+    EXPECT_EQ(ini::readValue(file, "Options", "pot"), "");         // no "="
+    EXPECT_EQ(ini::readValue(file, "Options", "x"), "");
+    EXPECT_EQ(ini::readValue(file, "Missing", "Speed"), "");
+
+    const std::string longValue(200, 'a');
+    EXPECT_EQ(ini::readValue("[Options]\npot=" + longValue + "\n", "Options", "pot"), std::string(127, 'a'));
+    // Cut before a character that would be split, and at a NUL.
+    const std::string accents = std::string(126, 'a') + "\xC3\xA9\xC3\xA9";
+    EXPECT_EQ(ini::readValue("[Options]\npot=" + accents, "Options", "pot"), std::string(126, 'a'));
+    EXPECT_EQ(ini::readValue(std::string("[Options]\npot=12\0" "34\n", 19), "Options", "pot"), "12");
+}
+
+namespace {
+
+class IniSettingsFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/inisettings-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        root = pattern;
+        config = root / "config";
+        ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(root, ec);
+    }
+    static std::string slurp(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static void spill(const fs::path& p, const std::string& text) {
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << text;
+    }
+    fs::path file() const { return config / "zopt22.ini"; }
+
+    fs::path root, config;
+    IniSettings settings;
+};
+
+}  // namespace
+
+TEST_F(IniSettingsFiles, NoFileReadsEmptyAndFirstWriteCreatesIt) {
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
+    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    settings.write("Options", "pot", " 1000", "zopt22.ini");
+    EXPECT_EQ(slurp(file()), "[Options]\nSpeed=slow\npot= 1000\n");
+    EXPECT_EQ(settings.read("zopt22.ini", "options", "POT"), "1000");
+}
+
+TEST_F(IniSettingsFiles, WriteKeepsOtherLinesAndLeavesNoTemporary) {
+    spill(file(), "# notes\r\n[Window]\r\nx=5\r\n[Options]\r\nodds=off\r\n");
+    settings.write("Options", "odds", "on", "zopt22.ini");
+    settings.write("Options", "sound", "on", "zopt22.ini");
+    EXPECT_EQ(slurp(file()), "# notes\r\n[Window]\r\nx=5\r\n[Options]\r\nodds=on\r\nsound=on\r\n");
+    int entries = 0;
+    for (const auto& entry : fs::directory_iterator(config)) {
+        EXPECT_EQ(entry.path().filename(), "zopt22.ini");
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(IniSettingsFiles, SettingsKeptAsALinkAreWrittenThroughIt) {
+    spill(root / "dotfiles" / "zopt22.ini", "[Options]\nSpeed=fast\n");
+    fs::create_directories(config);
+    fs::create_symlink(root / "dotfiles" / "zopt22.ini", file());
+    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(slurp(root / "dotfiles" / "zopt22.ini"), "[Options]\nSpeed=slow\n");
+}
+
+TEST_F(IniSettingsFiles, GarbageReadsAsDefaultsWithoutHarm) {
+    std::mt19937 bytes(7);
+    std::string binary(64 * 1024, '\0');
+    for (char& c : binary) c = static_cast<char>(bytes());
+    spill(file(), binary);
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
+    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "slow");
+    EXPECT_EQ(slurp(file()).substr(0, binary.size()), binary);  // every byte kept
+}
+
+TEST_F(IniSettingsFiles, HugeFileIsReadInPartAndNeverRewritten) {
+    std::string huge = "[Options]\nSpeed=fast\n";
+    huge += std::string(IniSettings::MaxFileSize, ';') + "\nodds=off\n";
+    spill(file(), huge);
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "fast");
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "odds"), "");  // beyond what is read
+    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_EQ(slurp(file()), huge);
+}
+
+TEST_F(IniSettingsFiles, UnusableFilesArePassedOverSilently) {
+    // A folder where the file should be, and a configuration folder that cannot exist.
+    fs::create_directories(file());
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
+    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_TRUE(fs::is_directory(file()));
+
+    spill(root / "plain", "not a folder");
+    ::setenv("XDG_CONFIG_HOME", (root / "plain" / "config").c_str(), 1);
+    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
+
+    // A named pipe is never opened for reading, so nothing blocks.
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    fs::remove(file());
+    ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
+    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_TRUE(fs::is_fifo(file()));
+
+    // A name with a folder part stays inside the configuration folder.
+    settings.write("Options", "Speed", "slow", "../escaped.ini");
+    EXPECT_FALSE(fs::exists(root / "escaped.ini"));
+}
+
+TEST(IniSettingsFolder, FollowsXdgConfigHome) {
+    ::setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
+    EXPECT_EQ(IniSettings::userConfigFolder(), fs::path("/somewhere/config"));
+    ::setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
+    ::setenv("HOME", "/home/player", 1);
+    EXPECT_EQ(IniSettings::userConfigFolder(), fs::path("/home/player/.config"));
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(IniSettings::userConfigFolder(), fs::path("/home/player/.config"));
+}
