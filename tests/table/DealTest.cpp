@@ -232,3 +232,19 @@ TEST_F(DealTest, DealDuringTheRevealOnlyClosesThePanelAndCoversTheOdds) {
     EXPECT_EQ(w->lresult.caption(), "                    You Win!! $10");
     EXPECT_EQ(w->ltot.caption(), "1010");
 }
+
+TEST_F(DealTest, ABlackjackAgainstTheDealersBlackjackPushesAndShowsTheAce) {
+    // The look under the ten finds an ace; the player's ace and king make a blackjack, for
+    // which a hole card (a seven) is dealt and covers the ace's picture.
+    startDeal({Ten, Ace, AceOfDiamonds, King, 7});
+    EXPECT_TRUE(scriptUsedUp());
+    EXPECT_EQ(w->lresult.caption(), "              PUSH..");
+    finishDealAnimation();
+    EXPECT_EQ(chips(), 1000);
+    EXPECT_EQ(w->dplaycard(2).picture(), "card-14");
+    EXPECT_EQ(w->l2.caption(), "") << "no two-card total that is not the dealer's";
+    EXPECT_EQ(w->CurrentBet, 10);
+    EXPECT_EQ(w->HandInPlay, 0);
+    EXPECT_TRUE(w->dbox.visible());
+    EXPECT_TRUE(w->Command3.enabled());
+}
