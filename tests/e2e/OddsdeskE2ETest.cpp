@@ -6,6 +6,10 @@
 
 #include <QColor>
 #include <QImage>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
 
 #include "XSession.h"
 
@@ -13,6 +17,27 @@ namespace {
 
 const std::string Title = "Brenn Blackjack Calculator 3.2";
 constexpr double WindowTimeout = 60;  // generous: sanitizer builds start slowly
+
+// Checks `condition` every 50 ms until it holds or `timeoutSeconds` have passed.
+bool eventually(const std::function<bool()>& condition, double timeoutSeconds = WindowTimeout) {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+// The centre of an element, given in twips inside the client area, on the screen.
+struct Point {
+    int x, y;
+};
+Point onScreen(const e2e::Session::Geometry& window, double left, double top, double width,
+               double height) {
+    return {window.x + static_cast<int>((left + width / 2) / 15),
+            window.y + static_cast<int>((top + height / 2) / 15)};
+}
 
 class Oddsdesk : public ::testing::Test {
 protected:
@@ -87,6 +112,55 @@ TEST_F(Oddsdesk, ClosingTheWindowEndsTheProgramQuietly) {
     EXPECT_EQ(*code, 0);
     EXPECT_EQ(program.output(), "");
     EXPECT_TRUE(x().windows(Title).empty());
+}
+
+TEST_F(Oddsdesk, MoreGrowsTheWindowAndTheHelpPictureOpensTheHelp) {
+    e2e::Process program;
+    const unsigned long window = openWindow(program);
+    ASSERT_NE(window, 0u);
+    const auto where = x().geometry(window);
+    ASSERT_TRUE(where);
+
+    // "More..." grows the window to its full height: 5115 twips.
+    const Point more = onScreen(*where, 2790, 420, 690, 255);
+    ASSERT_TRUE(x().click(more.x, more.y));
+    EXPECT_TRUE(eventually([&] {
+        const auto now = x().geometry(window);
+        return now && now->height == 5115 / 15;
+    })) << "the window did not grow";
+
+    // The help picture, now in view, opens the help in a window of its own.
+    const Point help = onScreen(*where, 3060, 2730, 480, 480);
+    ASSERT_TRUE(x().click(help.x, help.y));
+    EXPECT_TRUE(eventually([&] { return x().windowsOf(program.pid()).size() == 2; }))
+        << "no help window appeared";
+    EXPECT_TRUE(program.running());
+}
+
+// "Play Game" where no table game can be found: nothing starts, and the calculator closes
+// all the same.
+TEST_F(Oddsdesk, PlayGameWithoutTheTableGameStillCloses) {
+    const std::string alone = x().folder() + "/alone";
+    std::filesystem::create_directory(alone);
+    std::filesystem::copy_file(e2e::programPath("oddsdesk"), alone + "/oddsdesk");
+    e2e::Process program = x().start(alone + "/oddsdesk", {}, {"PATH=" + alone});
+    const auto found = x().waitForWindow(Title, WindowTimeout);
+    ASSERT_EQ(found.size(), 1u) << program.output();
+    const auto where = x().geometry(found.front());
+    ASSERT_TRUE(where);
+
+    const Point more = onScreen(*where, 2790, 420, 690, 255);
+    ASSERT_TRUE(x().click(more.x, more.y));
+    ASSERT_TRUE(eventually([&] {
+        const auto now = x().geometry(found.front());
+        return now && now->height == 5115 / 15;
+    }));
+    const Point play = onScreen(*where, 1560, 4440, 1140, 255);
+    ASSERT_TRUE(x().click(play.x, play.y));
+    const auto code = program.waitExit(WindowTimeout);
+    ASSERT_TRUE(code) << "oddsdesk still runs after Play Game";
+    EXPECT_EQ(*code, 0);
+    EXPECT_EQ(program.output(), "");
 }
 
 // After a crash the next copy starts as the only one.

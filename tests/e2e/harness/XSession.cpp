@@ -327,14 +327,20 @@ std::vector<std::string> Session::environment() const {
     return env;
 }
 
-Process Session::start(const std::string& program, const std::vector<std::string>& args) const {
+Process Session::start(const std::string& program, const std::vector<std::string>& args,
+                       const std::vector<std::string>& variables) const {
     static int counter = 0;
     Process p;
     p.outputFile_ = folder_ + "/" + fs::path(program).filename().string() + "-" +
                     std::to_string(++counter) + ".log";
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), args.begin(), args.end());
-    p.pid_ = spawn(argv, environment(), p.outputFile_);
+    std::vector<std::string> env = environment();
+    for (const std::string& v : variables) {
+        const auto eq = v.find('=');
+        if (eq != std::string::npos) setVariable(env, v.substr(0, eq), v.substr(eq + 1));
+    }
+    p.pid_ = spawn(argv, env, p.outputFile_);
     return p;
 }
 
@@ -387,6 +393,19 @@ std::vector<unsigned long> Session::waitForWindow(const std::string& title,
             timeoutSeconds, &out) != 0)
         return {};
     return parseIds(out);
+}
+
+std::vector<unsigned long> Session::windowsOf(pid_t pid) const {
+    std::string out;
+    if (run({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, 10, &out) != 0)
+        return {};
+    return parseIds(out);
+}
+
+bool Session::click(int x, int y) const {
+    return run({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y), "click",
+                "1"},
+               10) == 0;
 }
 
 bool Session::waitForNoWindow(const std::string& title, double timeoutSeconds) const {

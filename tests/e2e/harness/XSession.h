@@ -78,8 +78,10 @@ public:
     // platform, and quiet audio.
     std::vector<std::string> environment() const;
 
-    // Starts `program` (a path) with `args` in the session's environment.
-    Process start(const std::string& program, const std::vector<std::string>& args = {}) const;
+    // Starts `program` (a path) with `args` in the session's environment, with the
+    // "NAME=value" entries of `variables` added or replaced.
+    Process start(const std::string& program, const std::vector<std::string>& args = {},
+                  const std::vector<std::string>& variables = {}) const;
     // Runs a helper command to its end, at most `timeoutSeconds`; its exit code (nothing on
     // timeout) and its output in `output`.
     std::optional<int> run(const std::vector<std::string>& argv, double timeoutSeconds,
@@ -90,6 +92,8 @@ public:
     // Waits until such a window is mapped (xdotool search --sync), up to `timeoutSeconds`.
     std::vector<unsigned long> waitForWindow(const std::string& title,
                                              double timeoutSeconds) const;
+    // The mapped windows of the process `pid`, right now.
+    std::vector<unsigned long> windowsOf(pid_t pid) const;
     // Waits until no such window is mapped.
     bool waitForNoWindow(const std::string& title, double timeoutSeconds) const;
 
@@ -98,6 +102,8 @@ public:
     };
     // A window's position on the screen and its size, in pixels.
     std::optional<Geometry> geometry(unsigned long window) const;
+    // Moves the pointer to (x, y) on the screen and clicks the left button there.
+    bool click(int x, int y) const;
     // Asks the window to close, as the window manager's close button does
     // (WM_DELETE_WINDOW).
     bool closeWindow(unsigned long window) const;
