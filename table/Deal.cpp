@@ -234,8 +234,7 @@ void TableWindow::lresult_Change() {
     else
         Command3.setEnabled(true);
     // After a player blackjack against a 2 to 9 up the hole card is turned face down.
-    if (PlayerBlackjack == 1 && DealerHand[1] != 11 && DealerHand[1] != 10 &&
-        DealerHand[1] != 1) {
+    if (PlayerBlackjack == 1 && DealerHand[1] != 11 && DealerHand[1] != 10 && DealerHand[1] != 1) {
         l2.setCaption("");
         dplaycard(2).setPicture(playcard(0).picture());
     }

@@ -45,7 +45,7 @@ void TableWindow::Command8_Click() {
     if (SplitStage == 0) {
         if (PlayerTotal > 20 || PlayerCardCount > 2) return;
         CurrentBet = 2 * CurrentBet;
-        Command1_Click();  // the one card; a bust is settled there
+        Command1_Click();               // the one card; a bust is settled there
         if (PlayerTotal == 21) return;  // stood on 21 and settled by Hit
         Command5_Click();
         CurrentBet = CurrentBet / 2;

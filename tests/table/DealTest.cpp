@@ -31,10 +31,8 @@ TEST_F(DealTest, RefusesABetOfNothingOrAboveTheChips) {
     const Case cases[] = {
         {"0", "1000", "Please place your bets..", 12, 1},
         {"30", "20", "You don't have enough chips remaining. Reduce your bet..", 10, 0},
-        {"5", "0.5", "You don't have enough chips remaining. Click 'New Game' to restart..", 10,
-         1},
-        {"5", "0.9", "You don't have enough chips remaining. Click 'New Game' to restart..", 10,
-         1},
+        {"5", "0.5", "You don't have enough chips remaining. Click 'New Game' to restart..", 10, 1},
+        {"5", "0.9", "You don't have enough chips remaining. Click 'New Game' to restart..", 10, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.bet) + " on " + c.chips);

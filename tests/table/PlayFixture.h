@@ -68,13 +68,26 @@ protected:
         finishDealAnimation();
         for (char a : actions) {
             switch (a) {
-                case 'H': w->Command1.click(); break;
-                case 'S': w->Command5.click(); break;
-                case 'D': w->Command8.click(); break;
-                case 'P': w->cmdsplit.click(); break;
-                case 'I': w->insurance.click(); break;
-                case 'N': w->insuranceno.click(); break;
-                default: ADD_FAILURE() << "unknown action " << a;
+                case 'H':
+                    w->Command1.click();
+                    break;
+                case 'S':
+                    w->Command5.click();
+                    break;
+                case 'D':
+                    w->Command8.click();
+                    break;
+                case 'P':
+                    w->cmdsplit.click();
+                    break;
+                case 'I':
+                    w->insurance.click();
+                    break;
+                case 'N':
+                    w->insuranceno.click();
+                    break;
+                default:
+                    ADD_FAILURE() << "unknown action " << a;
             }
         }
         finishReveal();
