@@ -135,6 +135,7 @@ TEST_F(Oddsdesk, MoreGrowsTheWindowAndTheHelpPictureOpensTheHelp) {
     EXPECT_TRUE(eventually([&] { return x().windowsOf(program.pid()).size() == 2; }))
         << "no help window appeared";
     EXPECT_TRUE(program.running());
+    EXPECT_EQ(program.output(), "");
 }
 
 // "Play Game" where no table game can be found: nothing starts, and the calculator closes
