@@ -6,10 +6,20 @@
 
 namespace table {
 
+namespace {
+// The offer stays on the table when the player stands without answering it. Once the hand
+// is settled an answer only takes the offer away: the dealer does not look again and no
+// chips move for a hand that is over.
+bool offerOutlivedItsHand(TableWindow& w) {
+    w.insurance.setEnabled(false);
+    w.insuranceno.setEnabled(false);
+    w.f1.setVisible(false);
+    return w.HandInPlay == 0;
+}
+}  // namespace
+
 void TableWindow::insurance_Click() {
-    insurance.setEnabled(false);
-    insuranceno.setEnabled(false);
-    f1.setVisible(false);
+    if (offerOutlivedItsHand(*this)) return;
     PeekDone = 1;
     // The insurance stake: half the bet.
     hand::addToBankroll(ltot, -CurrentBet * 0.5);
@@ -31,9 +41,7 @@ void TableWindow::insurance_Click() {
 }
 
 void TableWindow::insuranceno_Click() {
-    insurance.setEnabled(false);
-    insuranceno.setEnabled(false);
-    f1.setVisible(false);
+    if (offerOutlivedItsHand(*this)) return;
     PeekDone = 1;
     const int n = DrawCard();  // the card looked at is not kept
     if (CardValues[n] != 10) return;

@@ -67,3 +67,29 @@ TEST_F(InsuranceTest, AfterADealerBlackjackTheNextDealStartsAFreshHand) {
     EXPECT_TRUE(w->Command1.enabled());
     EXPECT_EQ(w->HandInPlay, 1);
 }
+
+TEST_F(InsuranceTest, AnAnswerAfterTheHandIsSettledOnlyTakesTheOfferAway) {
+    for (bool take : {true, false}) {
+        SCOPED_TRACE(take ? "taken" : "declined");
+        fresh();
+        deal({Ace, Ten, 8}, "25");
+        then({7});  // standing without an answer: 11 + 7, a push
+        w->Command5.click();
+        ASSERT_TRUE(w->f1.visible()) << "the offer stays on the table";
+        for (bool revealed : {false, true}) {
+            if (revealed) finishReveal();
+            const int draws = random.draws;
+            w->f1.setVisible(true);
+            w->insurance.setEnabled(true);
+            w->insuranceno.setEnabled(true);
+            (take ? w->insurance : w->insuranceno).click();
+            EXPECT_EQ(random.draws, draws) << "the dealer does not look again";
+            EXPECT_FALSE(w->f1.visible());
+            EXPECT_FALSE(w->insurance.enabled());
+            EXPECT_FALSE(w->insuranceno.enabled());
+        }
+        EXPECT_EQ(chips(), 1000);
+        EXPECT_EQ(w->lresult.caption(), "              PUSH..");
+        EXPECT_EQ(w->dplaycard(2).picture(), "card-7");
+    }
+}
