@@ -354,3 +354,34 @@ TEST_F(HostTest, FrameHeightStopsAtTheScreen) {
     EXPECT_EQ(steps, 10000);
     EXPECT_LE(frame.outerHeight(), screenHeight * 15.0f);
 }
+
+namespace {
+struct AboutBox : forms::Window {
+    AboutBox() : Window("Brenn") {
+        setClientSize(6900, 5100);
+        ok.setGeometry(5520, 4710, 1245, 345);
+        ok.setCaption("&Ok");
+    }
+    void Form_Deactivate() override { ++deactivations; }
+    Element ok{*this, ElementKind::Button, "Command1"};
+    int deactivations = 0;
+};
+}  // namespace
+
+TEST(HostActivation, AnotherWindowOfTheProgramDeactivatesTheActiveOne) {
+    hosttest::ensureApplication();
+    hosttest::SolidPictures pictures;
+    Sample table;
+    AboutBox about;
+    formsqt::Host tableHost(table, pictures);
+    formsqt::Host aboutHost(about, pictures);
+    tableHost.show();
+    aboutHost.show();
+    aboutHost.widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == aboutHost.widget(); }, 5000));
+    EXPECT_EQ(about.deactivations, 0);
+
+    tableHost.widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == tableHost.widget(); }, 5000));
+    EXPECT_EQ(about.deactivations, 1);
+}

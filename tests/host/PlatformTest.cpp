@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -151,6 +152,28 @@ TEST_F(PlatformTest, NoAudioDeviceIsSilence) {
     EXPECT_FALSE(sound.deviceAvailable());
     sound.playToEnd("chip.wav");
     sound.stop();
+}
+
+TEST_F(PlatformTest, OpeningTheAudioDevicePrintsNothing) {
+    // ALSA, where there is no sound card, reports it on stderr unless it is told not to.
+    ::setenv("SDL_AUDIODRIVER", "alsa", 1);
+    const fs::path captured = folder / "stderr.txt";
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    const int file = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(file, 0);
+    ::dup2(file, STDERR_FILENO);
+    ::close(file);
+    {
+        platform::SdlSound sound(std::vector<fs::path>{folder});
+        sound.deviceAvailable();
+    }
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::ifstream in(captured);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, "");
 }
 
 TEST_F(PlatformTest, HelpOpensAtTheContextsTopicInOneWindow) {
