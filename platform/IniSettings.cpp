@@ -121,7 +121,11 @@ void IniSettings::write(const std::string& section, const std::string& key, cons
     const std::optional<std::string> updated = ini::writeValue(contents, section, key, value);
     if (!updated || (r == ReadResult::Read && *updated == contents)) return;
 
-    std::string temp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A hidden temporary beside the file, so the rename stays within one file system.
+    std::string tempName = target.filename().string();
+    tempName.insert(tempName.begin(), '.');
+    tempName.append(".XXXXXX");
+    std::string temp = (target.parent_path() / tempName).string();
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return;
     bool ok = writeAll(fd, *updated) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
