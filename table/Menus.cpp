@@ -57,12 +57,13 @@ void TableWindow::mnuSearchHelp_Click() {
 
 void TableWindow::mnuabout_Click() {
     if (!about_) {
-        // A box that closed itself earlier has long left its own handlers: drop it now.
-        retiredAbout_.reset();
         about_ = std::make_unique<Brenn>([this] { aboutUnloaded(); });
         about_->Form_Load();
     }
     if (services_.showWindow) services_.showWindow(*about_);
+    // A box that closed itself earlier has long left its own handlers, and whoever showed
+    // it has just turned to the new one: it can go now.
+    retiredAbout_.reset();
 }
 
 void TableWindow::menuws_Click() {

@@ -1,0 +1,62 @@
+// cardtable: the table window on the Qt host, with the real platform services.
+
+#include <QApplication>
+#include <memory>
+
+#include "forms/qt/Host.h"
+#include "platform/HelpWindow.h"
+#include "platform/IniSettings.h"
+#include "platform/LocalSingleInstance.h"
+#include "platform/QtServices.h"
+#include "platform/SdlSound.h"
+#include "platform/SystemServices.h"
+#include "resources/artwork/Artwork.h"
+#include "table/TableWindow.h"
+
+int main(int argc, char** argv) {
+    formsqt::initApplication();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("cardtable"));
+
+    resources::Artwork artwork;
+    platform::SystemRandom random;
+    platform::SteadyClock clock;
+    platform::QtEventPump events;
+    platform::IniSettings settings;
+    platform::SdlSound sound("cardtable");
+    platform::ShellLauncher launcher;
+    platform::QtKeySender keys;
+    platform::LocalSingleInstance instance("cardtable");
+    platform::MessageBoxDialogs dialogs;
+    platform::ImmediateExit program;
+    platform::HelpWindowViewer help("cardtable");
+
+    // The about box's host: replaced when a new box is shown (the table window keeps the
+    // old box alive until then), and destroyed before the table window, which owns the box.
+    std::unique_ptr<formsqt::Host> aboutHost;
+    table::TableServices services{random,   clock, events,   settings, sound,
+                                  launcher, keys,  instance, dialogs,  program,
+                                  nullptr,  "http://" BLACKJACK_SITE_HOST};
+    services.showWindow = [&aboutHost, &artwork](forms::Window& box) {
+        if (!aboutHost || &aboutHost->window() != &box)
+            aboutHost = std::make_unique<formsqt::Host>(box, artwork);
+        aboutHost->show();
+        aboutHost->frame().activate();
+    };
+
+    table::TableWindow window(services);
+    formsqt::Host host(window, artwork);
+    keys.setFallback(host.widget());
+    host.setHelpHandler(
+        [&help](const std::string& file, int context) { help.showHelp(file, context); });
+    // A later copy asks this one to the front.
+    instance.setActivationHandler([&host] { host.frame().activate(); });
+    // The program ends with the table window, also while the help window is open.
+    host.setClosedHandler([] { QCoreApplication::quit(); });
+
+    window.Form_Load();
+    host.show();
+    const int status = QApplication::exec();
+    aboutHost.reset();
+    return status;
+}

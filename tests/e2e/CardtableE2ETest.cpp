@@ -1,0 +1,121 @@
+// The real cardtable on a private X display: its table window opens with its caption, the
+// settings file is written with its four keys when the window closes, and a second copy
+// ends by itself while the first stays and the file is left as it was.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "XSession.h"
+
+namespace {
+
+const std::string Title = "Brenn Blackjack Game 3.2";
+constexpr double WindowTimeout = 60;  // generous: sanitizer builds start slowly
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Cardtable : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!e2e::toolsAvailable()) GTEST_SKIP() << "Xvfb, xauth or xdotool is not installed";
+        session_ = std::make_unique<e2e::Session>();
+        ASSERT_TRUE(session_->ready()) << session_->error();
+    }
+
+    e2e::Session& x() { return *session_; }
+    std::string settingsFile() const { return session_->configHome() + "/zopt22.ini"; }
+    e2e::Process startCardtable() { return x().start(e2e::programPath("cardtable")); }
+
+    // Starts cardtable and waits for its window.
+    unsigned long openWindow(e2e::Process& program) {
+        program = startCardtable();
+        EXPECT_TRUE(program.started());
+        const auto found = x().waitForWindow(Title, WindowTimeout);
+        EXPECT_EQ(found.size(), 1u) << program.output();
+        return found.empty() ? 0 : found.front();
+    }
+
+private:
+    std::unique_ptr<e2e::Session> session_;
+};
+
+TEST_F(Cardtable, OpensTheTableAndWritesTheSettingsWhenClosed) {
+    ASSERT_FALSE(std::filesystem::exists(settingsFile()));
+    e2e::Process program;
+    const unsigned long window = openWindow(program);
+    ASSERT_NE(window, 0u);
+    EXPECT_TRUE(program.running());
+    EXPECT_FALSE(std::filesystem::exists(settingsFile()));  // written only at the end
+
+    ASSERT_TRUE(x().closeWindow(window));
+    const auto code = program.waitExit(WindowTimeout);
+    ASSERT_TRUE(code) << "cardtable still runs after its window was closed";
+    EXPECT_EQ(*code, 0);
+    EXPECT_EQ(program.output(), "");
+
+    const std::string written = readFile(settingsFile());
+    const auto section = written.find("[Options]");
+    const auto speed = written.find("Speed=slow");
+    const auto odds = written.find("odds=on");
+    const auto sound = written.find("sound=on");
+    const auto pot = written.find("pot= 1000");
+    ASSERT_NE(section, std::string::npos) << written;
+    ASSERT_NE(speed, std::string::npos) << written;
+    ASSERT_NE(odds, std::string::npos) << written;
+    ASSERT_NE(sound, std::string::npos) << written;
+    ASSERT_NE(pot, std::string::npos) << written;
+    EXPECT_LT(section, speed);
+    EXPECT_LT(speed, odds);
+    EXPECT_LT(odds, sound);
+    EXPECT_LT(sound, pot);
+}
+
+TEST_F(Cardtable, StoredSettingsAreKeptAndWrittenBack) {
+    std::filesystem::create_directories(x().configHome());
+    {
+        std::ofstream out(settingsFile(), std::ios::binary);
+        out << "; kept\n[Options]\nSpeed=Fast\nodds=off\nsound=off\npot= 2500\n[Other]\nx=1\n";
+    }
+    e2e::Process program;
+    const unsigned long window = openWindow(program);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(x().closeWindow(window));
+    ASSERT_TRUE(program.waitExit(WindowTimeout));
+
+    const std::string written = readFile(settingsFile());
+    for (const char* line : {"; kept", "Speed=fast", "odds=off", "sound=off", "pot= 2500",
+                             "[Other]", "x=1"})
+        EXPECT_NE(written.find(line), std::string::npos) << line << " missing in\n" << written;
+}
+
+TEST_F(Cardtable, SecondCopyEndsWhileTheFirstStaysAndLeavesTheFileAlone) {
+    std::filesystem::create_directories(x().configHome());
+    const std::string stored = "[Options]\nSpeed=slow\nodds=on\nsound=off\npot= 750\n";
+    {
+        std::ofstream out(settingsFile(), std::ios::binary);
+        out << stored;
+    }
+    e2e::Process first;
+    ASSERT_NE(openWindow(first), 0u);
+
+    e2e::Process second = startCardtable();
+    const auto code = second.waitExit(WindowTimeout);
+    ASSERT_TRUE(code) << "the second copy still runs";
+    EXPECT_EQ(*code, 0) << second.output();
+    EXPECT_EQ(second.output(), "");
+
+    EXPECT_TRUE(first.running());
+    EXPECT_EQ(x().windows(Title).size(), 1u);
+    EXPECT_TRUE(x().windows("...duplicate instance...").empty());
+    EXPECT_EQ(readFile(settingsFile()), stored);
+}
+
+}  // namespace
