@@ -43,17 +43,25 @@ Brenn::Brenn(std::function<void()> onUnloaded)
 }
 
 // The picture stands a little left of the centre.
-void Brenn::Form_Load() { Image1.setLeft((clientWidth() - Image1.width()) / 2.5); }
+void Brenn::Form_Load() {
+    Image1.setLeft((clientWidth() - Image1.width()) / 2.5);
+}
 
 void Brenn::Form_Unload(int& cancel) {
     (void)cancel;
     if (onUnloaded_) onUnloaded_();
 }
 
-void Brenn::Form_Deactivate() { unload(); }
+void Brenn::Form_Deactivate() {
+    unload();
+}
 
-void Brenn::Form_LostFocus() { unload(); }
+void Brenn::Form_LostFocus() {
+    unload();
+}
 
-void Brenn::Command1_Click() { unload(); }
+void Brenn::Command1_Click() {
+    unload();
+}
 
 }  // namespace table

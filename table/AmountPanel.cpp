@@ -30,11 +30,17 @@ void TableWindow::ShowStartingAmountPanel() {
     Picture4.setVisible(true);
 }
 
-void TableWindow::Label6_Click() { ShowStartingAmountPanel(); }
+void TableWindow::Label6_Click() {
+    ShowStartingAmountPanel();
+}
 
-void TableWindow::ltot_DblClick() { ShowStartingAmountPanel(); }
+void TableWindow::ltot_DblClick() {
+    ShowStartingAmountPanel();
+}
 
-void TableWindow::mnupot_Click() { ShowStartingAmountPanel(); }
+void TableWindow::mnupot_Click() {
+    ShowStartingAmountPanel();
+}
 
 void TableWindow::Command18_Click() {
     // Shows the hole card and every dealer card that is stored.
@@ -54,8 +60,7 @@ void TableWindow::Command18_Click() {
 
 void TableWindow::cpotok_Click() {
     auto showHiddenCards = [this] {
-        for (int i = 1; i <= HiddenDealerCards && i <= MaxCards; ++i)
-            dplaycard(i).setVisible(true);
+        for (int i = 1; i <= HiddenDealerCards && i <= MaxCards; ++i) dplaycard(i).setVisible(true);
     };
     if (Text2.enabled()) {
         // A text that is not a number, or one too large to hold, reads 0.

@@ -56,14 +56,16 @@ void TableWindow::Image4_MouseUp(int Index, int Button, int Shift, float X, floa
     const double chips = forms::val(ltot.caption());
     if (forms::val(Text1.caption()) > chips) {
         dbox.setVisible(true);
-        lresult.setCaption(chips <= 0.9
-                               ? "You don't have enough chips remaining. Click 'New Game' to restart.."
-                               : "You don't have enough chips remaining. Reduce your bet..");
+        lresult.setCaption(
+            chips <= 0.9 ? "You don't have enough chips remaining. Click 'New Game' to restart.."
+                         : "You don't have enough chips remaining. Reduce your bet..");
         lresult.setFontSize(10);
     }
 }
 
-void TableWindow::Text1_Change() { CurrentBet = forms::val(Text1.caption()); }
+void TableWindow::Text1_Change() {
+    CurrentBet = forms::val(Text1.caption());
+}
 
 void TableWindow::text1_DblClick() {
     if (HandInPlay == 1) return;

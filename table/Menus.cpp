@@ -5,10 +5,14 @@
 
 namespace table {
 
-void TableWindow::mnuOnlineCalculator_Click() { services_.launcher.startProgram("oddsdesk"); }
+void TableWindow::mnuOnlineCalculator_Click() {
+    services_.launcher.startProgram("oddsdesk");
+}
 
 // Closing the table window saves the settings and ends the program.
-void TableWindow::mnuexit_Click() { unload(); }
+void TableWindow::mnuexit_Click() {
+    unload();
+}
 
 void TableWindow::mnudealfast_Click() {
     mnudealfast.setChecked(true);
@@ -35,7 +39,9 @@ void TableWindow::mnuso_Click() {
     }
 }
 
-void TableWindow::mnuodds_Click() { cover.mnuodds_Click(); }
+void TableWindow::mnuodds_Click() {
+    cover.mnuodds_Click();
+}
 
 void TableWindow::mnuplayonline_Click() {
     services_.dialogs.beep();
@@ -72,6 +78,8 @@ void TableWindow::menuws_Click() {
 
 // The about box unloads itself from inside one of its own handlers, so it is kept aside
 // until the next "About" (or the table's end) instead of being destroyed under its caller.
-void TableWindow::aboutUnloaded() { retiredAbout_ = std::move(about_); }
+void TableWindow::aboutUnloaded() {
+    retiredAbout_ = std::move(about_);
+}
 
 }  // namespace table

@@ -34,9 +34,9 @@ int main(int argc, char** argv) {
     // The about box's host: replaced when a new box is shown (the table window keeps the
     // old box alive until then), and destroyed before the table window, which owns the box.
     std::unique_ptr<formsqt::Host> aboutHost;
-    table::TableServices services{random,   clock, events,   settings, sound,
-                                  launcher, keys,  instance, dialogs,  program,
-                                  nullptr,  "http://" BLACKJACK_SITE_HOST};
+    table::TableServices services{random,  clock,    events,  settings,
+                                  sound,   launcher, keys,    instance,
+                                  dialogs, program,  nullptr, "http://" BLACKJACK_SITE_HOST};
     services.showWindow = [&aboutHost, &artwork](forms::Window& box) {
         if (!aboutHost || &aboutHost->window() != &box)
             aboutHost = std::make_unique<formsqt::Host>(box, artwork);

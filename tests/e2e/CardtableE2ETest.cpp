@@ -91,8 +91,8 @@ TEST_F(Cardtable, StoredSettingsAreKeptAndWrittenBack) {
     ASSERT_TRUE(program.waitExit(WindowTimeout));
 
     const std::string written = readFile(settingsFile());
-    for (const char* line : {"; kept", "Speed=fast", "odds=off", "sound=off", "pot= 2500",
-                             "[Other]", "x=1"})
+    for (const char* line :
+         {"; kept", "Speed=fast", "odds=off", "sound=off", "pot= 2500", "[Other]", "x=1"})
         EXPECT_NE(written.find(line), std::string::npos) << line << " missing in\n" << written;
 }
 

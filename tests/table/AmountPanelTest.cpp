@@ -91,8 +91,8 @@ TEST_F(AmountPanelTest, TypedTextIsReadAsItsLeadingNumber) {
         const char* typed;
         double amount;
     };
-    const Case cases[] = {{"250 chips", 250}, {"abc", 0}, {"", 0}, {"-40", -40},
-                          {"1e999", 0},       {"2.5", 2.5}};
+    const Case cases[] = {{"250 chips", 250}, {"abc", 0},   {"", 0},
+                          {"-40", -40},       {"1e999", 0}, {"2.5", 2.5}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         load();

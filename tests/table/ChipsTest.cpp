@@ -2,7 +2,6 @@
 // message box tells when the chips do not suffice.
 
 #include "TableFixture.h"
-
 #include "forms/Conversions.h"
 
 namespace {
@@ -32,9 +31,9 @@ TEST_F(ChipsTest, EachReleaseChangesTheBetByItsChip) {
     };
     const int L = forms::LeftButton, R = forms::RightButton, M = forms::MiddleButton;
     const Case cases[] = {
-        {0, 0, L, 1},   {0, 1, L, 5},   {0, 2, L, 25},  {4, 1, L, 9},  {0, 0, R, 0},
-        {0, 2, R, 0},   {3, 0, R, 2},   {3, 1, R, 0},   {7, 1, R, 2},  {5, 1, R, 0},
-        {30, 2, R, 5},  {24, 2, R, 0},  {25, 2, R, 0},  {10, 0, M, 9}, {10, 1, 3, 5},
+        {0, 0, L, 1},  {0, 1, L, 5},  {0, 2, L, 25}, {4, 1, L, 9},  {0, 0, R, 0},
+        {0, 2, R, 0},  {3, 0, R, 2},  {3, 1, R, 0},  {7, 1, R, 2},  {5, 1, R, 0},
+        {30, 2, R, 5}, {24, 2, R, 0}, {25, 2, R, 0}, {10, 0, M, 9}, {10, 1, 3, 5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.bet << " chip " << c.chip << " button " << c.button);
@@ -93,8 +92,8 @@ TEST_F(ChipsTest, MessageDependsOnWhatIsLeft) {
         const char* bankroll;
         const char* message;
     };
-    const Case cases[] = {{"0", StartAgain},     {"0.5", StartAgain}, {"0.9", StartAgain},
-                          {"0.95", ReduceBet}};
+    const Case cases[] = {
+        {"0", StartAgain}, {"0.5", StartAgain}, {"0.9", StartAgain}, {"0.95", ReduceBet}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bankroll);
         w->ltot.setCaption(c.bankroll);

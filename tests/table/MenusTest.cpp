@@ -120,7 +120,8 @@ TEST_F(MenusTest, SiteRootComesFromTheServices) {
     w = std::make_unique<table::TableWindow>(s);
     w->Form_Load();
     w->menuws.click();
-    EXPECT_EQ(launcher.urls, std::vector<std::string>{"http://blackjack.test/blackjack/blackjack.htm"});
+    EXPECT_EQ(launcher.urls,
+              std::vector<std::string>{"http://blackjack.test/blackjack/blackjack.htm"});
 }
 
 class AboutBoxTest : public TableFixture {

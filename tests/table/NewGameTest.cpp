@@ -85,7 +85,9 @@ TEST_F(NewGameTest, OddsPanelIsCoveredOnlyForTheWait) {
         load();
         if (oddsHidden) w->mnuodds.click();
         bool coveredDuringWait = true;
-        events.onPump = [&] { coveredDuringWait = coveredDuringWait && w->cover.Picture1.visible(); };
+        events.onPump = [&] {
+            coveredDuringWait = coveredDuringWait && w->cover.Picture1.visible();
+        };
         w->mnung.click();
         EXPECT_TRUE(coveredDuringWait);
         EXPECT_EQ(w->cover.Picture1.visible(), oddsHidden);

@@ -92,11 +92,12 @@ TEST_F(SettingsTest, PotGivesTheStartingAmountAndBankroll) {
         double amount;
         const char* bankroll;
     };
-    const Case cases[] = {
-        {" 2500", 2500, "2500"}, {"2500", 2500, "2500"}, {"987.5", 987.5, "987.5"},
-        {"abc", 0, "0"},         {"1e999", 0, "0"},      {"-1e999", 0, "0"},
-        {"-20", -20, "0"},  // a negative bankroll is shown as 0
-    };
+    const Case cases[] =
+        {
+            {" 2500", 2500, "2500"}, {"2500", 2500, "2500"}, {"987.5", 987.5, "987.5"},
+            {"abc", 0, "0"},         {"1e999", 0, "0"},      {"-1e999", 0, "0"},
+            {"-20", -20, "0"},  // a negative bankroll is shown as 0
+        };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
         settings.set("pot", c.stored);
@@ -110,8 +111,8 @@ TEST_F(SettingsTest, LongValueIsCutTo127Characters) {
     RawSettings raw;
     raw.pot = "1" + std::string(199, '0');
     table::TableWindow window(table::TableServices{random, clock, events, raw, sound, launcher,
-                                                   keys, instance, dialogs, program,
-                                                   nullptr, "http://www.example.com"});
+                                                   keys, instance, dialogs, program, nullptr,
+                                                   "http://www.example.com"});
     EXPECT_EQ(window.GetIniValue("zopt22.ini", "Options", "pot").size(), 127u);
     window.Form_Load();
     EXPECT_EQ(window.StartingAmount, 1e126);

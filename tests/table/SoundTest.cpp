@@ -10,9 +10,9 @@ TEST_F(SoundTest, EachKindPlaysItsSound) {
         const char* file;  // null: nothing played
         int stops;
     };
-    const Case cases[] = {{0, nullptr, 0}, {1, "chip.wav", 0}, {2, "shuf.wav", 0},
-                          {3, "card.wav", 0}, {4, nullptr, 1},   {5, nullptr, 1},
-                          {6, nullptr, 0},   {-1, nullptr, 0}};
+    const Case cases[] = {{0, nullptr, 0},    {1, "chip.wav", 0}, {2, "shuf.wav", 0},
+                          {3, "card.wav", 0}, {4, nullptr, 1},    {5, nullptr, 1},
+                          {6, nullptr, 0},    {-1, nullptr, 0}};
     load();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);

@@ -70,9 +70,9 @@ TEST_F(StartupTest, LoadedTableWaitsForTheFirstBet) {
     EXPECT_EQ(w->ltot.caption(), "1000");
     EXPECT_TRUE(w->dbox.visible());
     EXPECT_EQ(w->lresult.caption(), "Welcome to the table, please place your bets..");
-    for (forms::Element* e : {&w->panel.lstandper, &w->panel.lhitper, &w->panel.lspliper,
-                              &w->panel.Ldoubper, &w->panel.lstandpe, &w->panel.lhitpe,
-                              &w->panel.Lsplipe, &w->panel.ldoubpe})
+    for (forms::Element* e :
+         {&w->panel.lstandper, &w->panel.lhitper, &w->panel.lspliper, &w->panel.Ldoubper,
+          &w->panel.lstandpe, &w->panel.lhitpe, &w->panel.Lsplipe, &w->panel.ldoubpe})
         EXPECT_FALSE(e->visible()) << e->name();
     EXPECT_NE(w->panel.tables.DealerOutcomeTable[1][6], 0.0);
     EXPECT_FALSE(w->Tp1.enabled());
