@@ -96,6 +96,23 @@ TEST_F(Cardtable, StoredSettingsAreKeptAndWrittenBack) {
         EXPECT_NE(written.find(line), std::string::npos) << line << " missing in\n" << written;
 }
 
+TEST_F(Cardtable, ExitFromTheFileMenuWritesTheSettings) {
+    e2e::Process program;
+    const unsigned long window = openWindow(program);
+    ASSERT_NE(window, 0u);
+    const auto where = x().geometry(window);
+    ASSERT_TRUE(where);
+
+    // "File" is the first title of the menu bar; "Exit" its second item.
+    ASSERT_TRUE(x().click(where->x + 18, where->y + 8));
+    ASSERT_EQ(x().run({"xdotool", "key", "--delay", "100", "Down", "Down", "Return"}, 10), 0);
+    const auto code = program.waitExit(WindowTimeout);
+    ASSERT_TRUE(code) << "cardtable still runs after Exit";
+    EXPECT_EQ(*code, 0);
+    EXPECT_EQ(program.output(), "");
+    EXPECT_NE(readFile(settingsFile()).find("pot= 1000"), std::string::npos);
+}
+
 TEST_F(Cardtable, SecondCopyEndsWhileTheFirstStaysAndLeavesTheFileAlone) {
     std::filesystem::create_directories(x().configHome());
     const std::string stored = "[Options]\nSpeed=slow\nodds=on\nsound=off\npot= 750\n";
