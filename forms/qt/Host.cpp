@@ -49,6 +49,16 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QStrin
 
 QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
+// A caption with its keyboard mnemonic marked for Qt: the element keeps the exact caption
+// the logic compares, and names the letter to underline apart.
+QString withMnemonic(const Element& e) {
+    QString text = fromUtf8(e.caption());
+    if (e.mnemonic() == 0 || text.contains(QLatin1Char('&'))) return text;
+    const qsizetype at = text.indexOf(QLatin1Char(e.mnemonic()), 0, Qt::CaseInsensitive);
+    if (at >= 0) text.insert(at, QLatin1Char('&'));
+    return text;
+}
+
 bool isWidgetKind(ElementKind kind) {
     return kind != ElementKind::Timer && kind != ElementKind::Menu;
 }
@@ -519,7 +529,7 @@ void Host::Impl::syncAction(Element& e) {
         a->setSeparator(true);
     } else {
         a->setSeparator(false);
-        a->setText(fromUtf8(e.caption()));
+        a->setText(withMnemonic(e));
     }
     a->setVisible(e.visible());
     a->setEnabled(e.enabled());
@@ -623,7 +633,7 @@ void Host::Impl::sync(Element& e, Property p) {
             else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
                 if (edit->text() != caption) edit->setText(caption);
             } else if (auto* button = qobject_cast<QAbstractButton*>(w))
-                button->setText(caption);
+                button->setText(withMnemonic(e));
             syncAccessibility(e, w);
             break;
         case Property::Visible:
