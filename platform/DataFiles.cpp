@@ -19,7 +19,10 @@ fs::path executableFolder() {
 
 std::vector<fs::path> dataFolders(const std::string& programName) {
     std::vector<fs::path> folders;
-    if (fs::path here = executableFolder(); !here.empty()) folders.push_back(here);
+    const fs::path here = executableFolder();
+    if (!here.empty()) folders.push_back(here);
+    // An installed tree moved to another prefix still finds its data: <prefix>/bin/../share.
+    if (!here.empty()) folders.push_back(here.parent_path() / "share" / programName);
     folders.push_back(fs::path(BLACKJACK_DATA_DIR) / programName);
     return folders;
 }

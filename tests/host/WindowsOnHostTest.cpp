@@ -1,0 +1,110 @@
+// The two programs' real windows on the Qt host: a click on a widget reaches the window's
+// handler, and what the handler changes reaches the widgets.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "HostTestSupport.h"
+#include "calculator/CalculatorWindow.h"
+#include "forms/qt/Host.h"
+#include "support/Fakes.h"
+#include "table/TableWindow.h"
+
+namespace {
+
+class CalculatorOnHost : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { hosttest::ensureApplication(); }
+
+    fakes::FakeInstance instance;
+    fakes::RecordingProgram program;
+    fakes::RecordingLauncher launcher;
+    fakes::RecordingHelp help;
+    fakes::RecordingKeys keys;
+    calculator::CalculatorWindow window{calculator::Services{instance, program, launcher, help, keys}};
+    hosttest::SolidPictures pictures;
+    formsqt::Host host{window, pictures};
+
+    void clickKey(const char* name) {
+        auto* key = host.widget()->findChild<QPushButton*>(name);
+        ASSERT_NE(key, nullptr) << name;
+        QTest::mouseClick(key, Qt::LeftButton);
+    }
+};
+
+}  // namespace
+
+TEST_F(CalculatorOnHost, CardKeysReachTheEngineAndItsFiguresReachTheWidgets) {
+    window.Form_Load();
+    clickKey("Command1(10)");
+    clickKey("Command3(10)");
+    clickKey("Command3(6)");
+    EXPECT_EQ(window.panel.lstandpe.caption(), "-0.5404");
+    EXPECT_EQ(window.panel.lhitpe.caption(), "-0.5398");
+    EXPECT_EQ(window.panel.ldoubpe.caption(), "-1.0797");
+    auto* hit = host.widget()->findChild<QLabel*>("lhitpe");
+    ASSERT_NE(hit, nullptr);
+    EXPECT_EQ(hit->text(), "-0.5398");
+    EXPECT_FALSE(hit->isHidden());
+    auto* line = host.widget()->findChild<QLabel*>("Ladd2");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), "10 + 6 = 16");
+    // The hit bar is the marked one; its width follows the value (669.591 twips).
+    EXPECT_EQ(window.panel.lhitper.backColor(), 49152u);
+    EXPECT_EQ(host.widgetFor(window.panel.lhitper)->width(), 45);
+}
+
+namespace {
+
+class TableOnHost : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { hosttest::ensureApplication(); }
+
+    fakes::ScriptedRandom random;
+    fakes::ManualClock clock;
+    fakes::CountingPump events;
+    fakes::MemorySettings settings;
+    fakes::RecordingSound sound;
+    fakes::RecordingLauncher launcher;
+    fakes::RecordingKeys keys;
+    fakes::FakeInstance instance;
+    fakes::ScriptedDialogs dialogs;
+    fakes::RecordingProgram program;
+    table::TableWindow window{table::TableServices{random, clock, events, settings, sound, launcher,
+                                                   keys, instance, dialogs, program, {}, {}}};
+    hosttest::SolidPictures pictures;
+    formsqt::Host host{window, pictures};
+};
+
+}  // namespace
+
+TEST_F(TableOnHost, ChipReleaseBuildsTheBetShownOnTheTable) {
+    window.Form_Load();
+    QWidget* chip5 = host.widgetFor(window.image4(1));
+    ASSERT_NE(chip5, nullptr);
+    QTest::mouseClick(chip5, Qt::LeftButton);
+    QTest::mouseClick(chip5, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(window.Text1.caption(), "10");
+    EXPECT_EQ(qobject_cast<QLabel*>(host.widgetFor(window.Text1))->text(), "10");
+    EXPECT_EQ(sound.played, (std::vector<std::string>{"chip.wav", "chip.wav"}));
+    // The right button takes the chip off again.
+    QTest::mouseClick(chip5, Qt::RightButton);
+    EXPECT_EQ(window.Text1.caption(), "5");
+}
+
+TEST_F(TableOnHost, MenusKeepExactCaptionsAndShowMnemonics) {
+    window.Form_Load();
+    QAction* sound = host.actionFor(window.mnuso);
+    ASSERT_NE(sound, nullptr);
+    EXPECT_EQ(sound->text(), "&Sound Off");
+    sound->trigger();
+    EXPECT_EQ(window.mnuso.caption(), "Sound On");
+    EXPECT_EQ(sound->text(), "&Sound On");
+    EXPECT_EQ(window.SoundOff, 1);
+    EXPECT_EQ(host.actionFor(window.mnuexit)->text(), "E&xit");
+    EXPECT_TRUE(host.actionFor(window.mnudealnorm)->isChecked());
+}
