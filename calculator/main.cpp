@@ -7,6 +7,7 @@
 #include "platform/HelpWindow.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
+#include "platform/RunMainWindow.h"
 #include "resources/artwork/Artwork.h"
 
 int main(int argc, char** argv) {
@@ -23,15 +24,5 @@ int main(int argc, char** argv) {
 
     calculator::CalculatorWindow window({instance, program, launcher, help, keys});
     formsqt::Host host(window, artwork);
-    keys.setFallback(host.widget());
-    host.setHelpHandler(
-        [&help](const std::string& file, int context) { help.showHelp(file, context); });
-    // A later copy asks this one to the front.
-    instance.setActivationHandler([&host] { host.frame().activate(); });
-    // The program ends with the calculator window, also while the help window is open.
-    host.setClosedHandler([] { QCoreApplication::quit(); });
-
-    window.Form_Load();
-    host.show();
-    return QApplication::exec();
+    return platform::runMainWindow(window, host, help, instance, keys);
 }

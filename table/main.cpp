@@ -8,6 +8,7 @@
 #include "platform/IniSettings.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
+#include "platform/RunMainWindow.h"
 #include "platform/SdlSound.h"
 #include "platform/SystemServices.h"
 #include "resources/artwork/Artwork.h"
@@ -46,17 +47,7 @@ int main(int argc, char** argv) {
 
     table::TableWindow window(services);
     formsqt::Host host(window, artwork);
-    keys.setFallback(host.widget());
-    host.setHelpHandler(
-        [&help](const std::string& file, int context) { help.showHelp(file, context); });
-    // A later copy asks this one to the front.
-    instance.setActivationHandler([&host] { host.frame().activate(); });
-    // The program ends with the table window, also while the help window is open.
-    host.setClosedHandler([] { QCoreApplication::quit(); });
-
-    window.Form_Load();
-    host.show();
-    const int status = QApplication::exec();
+    const int status = platform::runMainWindow(window, host, help, instance, keys);
     aboutHost.reset();
     return status;
 }

@@ -13,6 +13,7 @@
 #include "forms/qt/Host.h"
 #include "support/Fakes.h"
 #include "table/TableWindow.h"
+#include "../table/TableFixture.h"
 
 namespace {
 
@@ -60,51 +61,42 @@ TEST_F(CalculatorOnHost, CardKeysReachTheEngineAndItsFiguresReachTheWidgets) {
 
 namespace {
 
-class TableOnHost : public ::testing::Test {
+class TableOnHost : public TableFixture {
 protected:
     static void SetUpTestSuite() { hosttest::ensureApplication(); }
+    void SetUp() override {
+        TableFixture::SetUp();
+        load();
+        host = std::make_unique<formsqt::Host>(*w, pictures);
+    }
 
-    fakes::ScriptedRandom random;
-    fakes::ManualClock clock;
-    fakes::CountingPump events;
-    fakes::MemorySettings settings;
-    fakes::RecordingSound sound;
-    fakes::RecordingLauncher launcher;
-    fakes::RecordingKeys keys;
-    fakes::FakeInstance instance;
-    fakes::ScriptedDialogs dialogs;
-    fakes::RecordingProgram program;
-    table::TableWindow window{table::TableServices{random, clock, events, settings, sound, launcher,
-                                                   keys, instance, dialogs, program, {}, {}}};
     hosttest::SolidPictures pictures;
-    formsqt::Host host{window, pictures};
+    std::unique_ptr<formsqt::Host> host;
 };
 
 }  // namespace
 
 TEST_F(TableOnHost, ChipReleaseBuildsTheBetShownOnTheTable) {
-    window.Form_Load();
-    QWidget* chip5 = host.widgetFor(window.image4(1));
+    QWidget* chip5 = host->widgetFor(w->image4(1));
     ASSERT_NE(chip5, nullptr);
     QTest::mouseClick(chip5, Qt::LeftButton);
     QTest::mouseClick(chip5, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-    EXPECT_EQ(window.Text1.caption(), "10");
-    EXPECT_EQ(qobject_cast<QLabel*>(host.widgetFor(window.Text1))->text(), "10");
+    EXPECT_EQ(w->Text1.caption(), "10");
+    EXPECT_EQ(qobject_cast<QLabel*>(host->widgetFor(w->Text1))->text(), "10");
     EXPECT_EQ(sound.played, (std::vector<std::string>{"chip.wav", "chip.wav"}));
     // The right button takes the chip off again.
     QTest::mouseClick(chip5, Qt::RightButton);
-    EXPECT_EQ(window.Text1.caption(), "5");
+    EXPECT_EQ(w->Text1.caption(), "5");
 }
 
 TEST_F(TableOnHost, MenusKeepExactCaptionsAndShowMnemonics) {
-    window.Form_Load();
-    QAction* sound = host.actionFor(window.mnuso);
+    QAction* sound = host->actionFor(w->mnuso);
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(sound->text(), "&Sound Off");
     sound->trigger();
-    EXPECT_EQ(window.mnuso.caption(), "Sound On");
+    EXPECT_EQ(w->mnuso.caption(), "Sound On");
     EXPECT_EQ(sound->text(), "&Sound On");
-    EXPECT_EQ(window.SoundOff, 1);
-    EXPECT_EQ(host.actionFor(window.mnuexit)->text(), "E&xit");
-    EXPECT_TRUE(host.actionFor(window.mnudealnorm)->isChecked());
+    EXPECT_EQ(w->SoundOff, 1);
+    EXPECT_EQ(host->actionFor(w->mnuexit)->text(), "E&xit");
+    EXPECT_TRUE(host->actionFor(w->mnudealnorm)->isChecked());
 }
