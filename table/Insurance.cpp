@@ -16,6 +16,15 @@ bool offerOutlivedItsHand(TableWindow& w) {
     w.f1.setVisible(false);
     return w.HandInPlay == 0;
 }
+
+// The look found a ten: the play buttons go dead and the hole card shows that card.
+void turnUpDealerBlackjack(TableWindow& w, int cardNumber) {
+    w.Command8.setEnabled(false);
+    w.Command5.setEnabled(false);
+    w.Command1.setEnabled(false);
+    w.cmdsplit.setEnabled(false);
+    w.dplaycard(2).setPicture(w.Image1(cardNumber).picture());
+}
 }  // namespace
 
 void TableWindow::insurance_Click() {
@@ -27,11 +36,7 @@ void TableWindow::insurance_Click() {
     if (CardValues[n] != 10) return;
 
     // Dealer blackjack: the insurance pays back what the bet loses.
-    Command8.setEnabled(false);
-    Command5.setEnabled(false);
-    Command1.setEnabled(false);
-    cmdsplit.setEnabled(false);
-    dplaycard(2).setPicture(Image1(n).picture());
+    turnUpDealerBlackjack(*this, n);
     lresult.setCaption("           INSURANCE..");
     Picture3.setVisible(true);
     hand::addToBankroll(ltot, CurrentBet * 0.5);
@@ -47,11 +52,7 @@ void TableWindow::insuranceno_Click() {
     if (CardValues[n] != 10) return;
 
     // Dealer blackjack: the bet is lost.
-    Command8.setEnabled(false);
-    Command5.setEnabled(false);
-    Command1.setEnabled(false);
-    cmdsplit.setEnabled(false);
-    dplaycard(2).setPicture(Image1(n).picture());
+    turnUpDealerBlackjack(*this, n);
     Picture3.setVisible(true);
     lresult.setCaption("Dealer Wins..");
     HandInPlay = 0;
