@@ -403,6 +403,14 @@ std::vector<unsigned long> Session::windowsOf(pid_t pid) const {
 }
 
 bool Session::click(int x, int y) const {
+    // `mousemove --sync` waits for the pointer to move, which it never does when it is
+    // already there: then the button is clicked where the pointer stands.
+    std::string where;
+    const bool located = run({"xdotool", "getmouselocation", "--shell"}, 10, &where) == 0;
+    where = "\n" + where;
+    if (located && where.find("\nX=" + std::to_string(x) + "\n") != std::string::npos &&
+        where.find("\nY=" + std::to_string(y) + "\n") != std::string::npos)
+        return run({"xdotool", "click", "1"}, 10) == 0;
     return run({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y), "click",
                 "1"},
                10) == 0;
