@@ -51,30 +51,6 @@ std::string readFile(const fs::path& path) {
     return text.str();
 }
 
-// The processes running `exe` that were started in this session (directly or by another
-// program), told apart from other sessions' by their runtime folder.
-std::vector<pid_t> sessionProcesses(const e2e::Session& session, const std::string& exe) {
-    std::vector<pid_t> found;
-    const std::string marker = "XDG_RUNTIME_DIR=" + session.folder() + "/runtime";
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::error_code linkError;
-        if (fs::read_symlink(entry.path() / "exe", linkError).string() != exe) continue;
-        const std::string environ = readFile(entry.path() / "environ");
-        std::istringstream variables(environ);
-        std::string variable;
-        while (std::getline(variables, variable, '\0')) {
-            if (variable == marker) {
-                found.push_back(static_cast<pid_t>(std::stol(name)));
-                break;
-            }
-        }
-    }
-    return found;
-}
-
 // A connection of the test's own to the session's display.
 class DisplayLink {
 public:
@@ -158,7 +134,7 @@ protected:
         // The programs started by the programs are not the test's children: end them here.
         for (const std::string& name : {"cardtable", "oddsdesk"})
             for (const std::string& exe : {e2e::programPath(name), copyOf(name)})
-                for (pid_t pid : sessionProcesses(*session_, exe)) ::kill(pid, SIGKILL);
+                for (pid_t pid : session_->processes(exe)) ::kill(pid, SIGKILL);
     }
 
     e2e::Session& x() { return *session_; }
@@ -274,7 +250,7 @@ TEST_F(Product, OnlineCalculatorStartsTheCalculatorBesideTheTable) {
     menuCommand(window, table.pid(), "f", "c");
     const auto calculator = x().waitForWindow(CalculatorTitle, Timeout);
     ASSERT_EQ(calculator.size(), 1u) << table.output();
-    EXPECT_EQ(sessionProcesses(x(), e2e::programPath("oddsdesk")).size(), 1u);
+    EXPECT_EQ(x().processes(e2e::programPath("oddsdesk")).size(), 1u);
 
     EXPECT_TRUE(table.running());
     EXPECT_EQ(x().windows(TableTitle), std::vector<unsigned long>{window});
@@ -318,7 +294,7 @@ TEST_F(Product, PlayGameStartsTheTableAndEndsTheCalculator) {
     EXPECT_EQ(calculator.output(), "");
 
     EXPECT_EQ(x().waitForWindow(TableTitle, Timeout).size(), 1u);
-    EXPECT_EQ(sessionProcesses(x(), e2e::programPath("cardtable")).size(), 1u);
+    EXPECT_EQ(x().processes(e2e::programPath("cardtable")).size(), 1u);
     EXPECT_TRUE(x().windows(CalculatorTitle).empty());
 }
 

@@ -402,6 +402,27 @@ std::vector<unsigned long> Session::windowsOf(pid_t pid) const {
     return parseIds(out);
 }
 
+std::vector<pid_t> Session::processes(const std::string& exe) const {
+    std::vector<pid_t> found;
+    const std::string marker = "XDG_RUNTIME_DIR=" + folder_ + "/runtime";
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::error_code linkError;
+        if (fs::read_symlink(entry.path() / "exe", linkError).string() != exe) continue;
+        std::ifstream environ(entry.path() / "environ", std::ios::binary);
+        std::string variable;
+        while (std::getline(environ, variable, '\0')) {
+            if (variable == marker) {
+                found.push_back(static_cast<pid_t>(std::stol(name)));
+                break;
+            }
+        }
+    }
+    return found;
+}
+
 bool Session::click(int x, int y) const {
     // `mousemove --sync` waits for the pointer to move, which it never does when it is
     // already there: then the button is clicked where the pointer stands.

@@ -94,6 +94,10 @@ public:
                                              double timeoutSeconds) const;
     // The mapped windows of the process `pid`, right now.
     std::vector<unsigned long> windowsOf(pid_t pid) const;
+    // The running processes of the executable `exe` (a full path) started in this session,
+    // by the test or by a program it started, told apart from other sessions' by their
+    // runtime folder.
+    std::vector<pid_t> processes(const std::string& exe) const;
     // Waits until no such window is mapped.
     bool waitForNoWindow(const std::string& title, double timeoutSeconds) const;
 

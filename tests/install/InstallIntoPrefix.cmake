@@ -1,0 +1,14 @@
+# cmake -DBUILD_DIR=<build> -DPREFIX=<prefix> -P InstallIntoPrefix.cmake
+# Removes what an earlier run installed, then installs the build into PREFIX.
+if(NOT BUILD_DIR OR NOT PREFIX)
+  message(FATAL_ERROR "BUILD_DIR and PREFIX are required")
+endif()
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(
+  COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
+  RESULT_VARIABLE result
+  OUTPUT_VARIABLE output
+  ERROR_VARIABLE output)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed (${result}):\n${output}")
+endif()
