@@ -2,15 +2,24 @@
 # Pictures of both windows in play, made by the end-to-end test under a private Xvfb display
 # and saved as docs/cardtable.png and docs/oddsdesk.png.
 #
-#   scripts/screenshots.sh [build folder]    (default: build/release, configured if missing)
+#   scripts/screenshots.sh [build folder]
+#
+# Without a build folder the release preset's (build/release) is used, configured first
+# when it is not yet.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/release}
-
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake --preset release -S "$root"
+if [ $# -gt 0 ]; then
+    build=$1
+    if [ ! -f "$build/CMakeCache.txt" ]; then
+        echo "$build is not a configured build folder" >&2
+        exit 1
+    fi
+else
     build=$root/build/release
+    if [ ! -f "$build/CMakeCache.txt" ]; then
+        (cd "$root" && cmake --preset release)
+    fi
 fi
 cmake --build "$build" --target product_e2e
 
