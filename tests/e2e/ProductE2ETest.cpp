@@ -132,7 +132,7 @@ protected:
     void TearDown() override {
         if (!session_) return;
         // The programs started by the programs are not the test's children: end them here.
-        for (const std::string& name : {"cardtable", "oddsdesk"})
+        for (const char* name : {"cardtable", "oddsdesk"})
             for (const std::string& exe : {e2e::programPath(name), copyOf(name)})
                 for (pid_t pid : session_->processes(exe)) ::kill(pid, SIGKILL);
     }
@@ -210,7 +210,7 @@ protected:
         ASSERT_TRUE(clickElement(where->x, where->y, 1560, 4440, 1140, 255));
     }
 
-    // Photographs `window` once what it shows has stayed the same for a second (the deal
+    // Photographs `window` once what it shows has stayed the same for two seconds (the deal
     // and the prompts have come to rest), with the pointer out of the way.
     QImage settledPicture(unsigned long window, const std::string& name) {
         x().run({"xdotool", "mousemove", "1270", "1015"}, 10);
@@ -224,7 +224,7 @@ protected:
                 const QImage now(QString::fromStdString(path));
                 unchanged = samePicture(now, last) ? unchanged + 1 : 0;
                 last = now;
-                return unchanged >= 4;
+                return unchanged >= 8;
             },
             30);
         return last;
