@@ -24,7 +24,14 @@ constexpr float ResizeStep = 100;
 std::string keyCaption(int value) { return value == 1 ? "A" : std::to_string(value); }
 
 std::string keyName(const char* row, int value) {
-    return std::string(row) + (value == 1 ? " ace" : " " + std::to_string(value));
+    std::string name = row;
+    if (value == 1) {
+        name += " ace";
+    } else {
+        name += ' ';
+        name += std::to_string(value);
+    }
+    return name;
 }
 
 void placeKeyRow(forms::ControlArray& keys, float top, const char* row) {

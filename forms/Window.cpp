@@ -39,6 +39,12 @@ Element* Window::find(const std::string& name, int index) const {
     return nullptr;
 }
 
+void Window::stackAbove(Element& element, Element& below) {
+    remove(&element);
+    auto at = std::find(elements_.begin(), elements_.end(), &below);
+    elements_.insert(at == elements_.end() ? at : at + 1, &element);
+}
+
 void Window::remove(Element* element) {
     elements_.erase(std::remove(elements_.begin(), elements_.end(), element), elements_.end());
 }

@@ -107,6 +107,9 @@ public:
 
     const std::vector<Element*>& elements() const { return elements_; }
     Element* find(const std::string& name, int index = -1) const;
+    // Moves `element` in the stacking order to lie just above `below`. For the design
+    // state only: the host stacks the widgets once, when it builds them.
+    void stackAbove(Element& element, Element& below);
 
     void setObserver(WindowObserver* observer) { observer_ = observer; }
     WindowObserver* observer() const { return observer_; }

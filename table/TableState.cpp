@@ -169,6 +169,8 @@ void TableWindow::declareTable() {
             slot.setVisible(false);
         }
     }
+    // The hole card lies left of the up-card and under it, so the up-card shows whole.
+    stackAbove(dplaycard(1), dplaycard(2));
     dplaycard(1).setLeft(3930);
     dplaycard(1).setTop(990);
     playcard(1).setLeft(3120);

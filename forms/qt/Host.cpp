@@ -592,7 +592,9 @@ void Host::Impl::syncColours(Element& e, QWidget* w) {
             break;
         case ElementKind::PictureBox:
         case ElementKind::Frame:
-            static_cast<PictureView*>(w)->setFill(back);
+            // A box drawn by its picture shows the picture's own shape (a speech bubble's
+            // rounded corners and tail); only a box without one is filled.
+            static_cast<PictureView*>(w)->setFill(e.picture().empty() ? back : QColor());
             break;
         case ElementKind::Shape:
             static_cast<ArrowShape*>(w)->setColour(back);
@@ -660,9 +662,10 @@ void Host::Impl::sync(Element& e, Property p) {
                 edit->setAlignment(toQtAlignment(e.alignment()) | Qt::AlignVCenter);
             break;
         case Property::Picture:
-            if (auto* view = dynamic_cast<PictureView*>(w))
+            if (auto* view = dynamic_cast<PictureView*>(w)) {
                 view->setPictureName(fromUtf8(e.picture()));
-            else if (auto* button = dynamic_cast<PictureButton*>(w))
+                syncColours(e, w);
+            } else if (auto* button = dynamic_cast<PictureButton*>(w))
                 button->setPictureName(fromUtf8(e.picture()));
             syncAccessibility(e, w);
             break;

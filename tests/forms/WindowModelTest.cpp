@@ -93,3 +93,12 @@ TEST(WindowModel, UnloadRunsOnce) {
     EXPECT_EQ(w.unloads, 1);
     EXPECT_TRUE(w.unloaded());
 }
+
+TEST(WindowModel, StackAboveMovesOneElementInTheOrder) {
+    Sample w;
+    w.stackAbove(w.total, w.other);
+    const auto& all = w.elements();
+    EXPECT_EQ(all[0], &w.other);
+    EXPECT_EQ(all[1], &w.total);
+    EXPECT_EQ(all.size(), 13u);
+}
