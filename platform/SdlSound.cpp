@@ -65,7 +65,7 @@ struct SdlSound::Impl {
     bool tried = false;
     bool subsystem = false;
     SDL_AudioDeviceID device = 0;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec deviceFormat{};
     std::map<std::string, std::vector<Uint8>> sounds;  // converted samples; empty: silence
 
     bool open();
@@ -86,8 +86,8 @@ bool SdlSound::Impl::open() {
     want.format = AUDIO_S16SYS;
     want.channels = 2;
     want.samples = 1024;
-    device = SDL_OpenAudioDevice(nullptr, 0, &want, &spec, SDL_AUDIO_ALLOW_ANY_CHANGE);
-    if (device == 0 || spec.channels == 0 || spec.freq <= 0) {
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, &deviceFormat, SDL_AUDIO_ALLOW_ANY_CHANGE);
+    if (device == 0 || deviceFormat.channels == 0 || deviceFormat.freq <= 0) {
         if (device != 0) SDL_CloseAudioDevice(device);
         device = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -110,7 +110,7 @@ const std::vector<Uint8>& SdlSound::Impl::load(const std::string& fileName) {
     if (!SDL_LoadWAV(path.c_str(), &fileSpec, &buffer, &length)) return pcm;
     SDL_AudioCVT cvt{};
     const int built = SDL_BuildAudioCVT(&cvt, fileSpec.format, fileSpec.channels, fileSpec.freq,
-                                        spec.format, spec.channels, spec.freq);
+                                        deviceFormat.format, deviceFormat.channels, deviceFormat.freq);
     if (built == 0) {
         pcm.assign(buffer, buffer + length);
     } else if (built > 0 && cvt.len_mult > 0) {
@@ -150,7 +150,7 @@ void SdlSound::playToEnd(const std::string& fileName) {
     if (pcm.empty()) return;
     const SDL_AudioDeviceID dev = d_->device;
     const double bytesPerSecond =
-        double(d_->spec.freq) * d_->spec.channels * (SDL_AUDIO_BITSIZE(d_->spec.format) / 8);
+        double(d_->deviceFormat.freq) * d_->deviceFormat.channels * (SDL_AUDIO_BITSIZE(d_->deviceFormat.format) / 8);
     if (bytesPerSecond <= 0) return;
 
     SDL_ClearQueuedAudio(dev);
@@ -174,7 +174,7 @@ void SdlSound::playToEnd(const std::string& fileName) {
         SDL_Delay(static_cast<Uint32>(std::clamp(leftMs, 1.0, 20.0)));
     }
     // The device's own buffer still holds the last samples.
-    SDL_Delay(static_cast<Uint32>(d_->spec.samples * 1000.0 / d_->spec.freq) + 5);
+    SDL_Delay(static_cast<Uint32>(d_->deviceFormat.samples * 1000.0 / d_->deviceFormat.freq) + 5);
     SDL_PauseAudioDevice(dev, 1);
 }
 
