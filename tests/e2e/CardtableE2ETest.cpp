@@ -8,43 +8,27 @@
 #include <fstream>
 #include <sstream>
 
-#include "XSession.h"
+#include "E2ETest.h"
 
 namespace {
+
+using e2e::eventually;
+using e2e::readFile;
 
 const std::string Title = "Brenn Blackjack Game 3.2";
 constexpr double WindowTimeout = 60;  // generous: sanitizer builds start slowly
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
-class Cardtable : public ::testing::Test {
+class Cardtable : public e2e::SessionTest {
 protected:
-    void SetUp() override {
-        if (!e2e::toolsAvailable()) GTEST_SKIP() << "Xvfb, xauth or xdotool is not installed";
-        session_ = std::make_unique<e2e::Session>();
-        ASSERT_TRUE(session_->ready()) << session_->error();
-    }
-
-    e2e::Session& x() { return *session_; }
-    std::string settingsFile() const { return session_->configHome() + "/zopt22.ini"; }
+    std::string settingsFile() const { return x().configHome() + "/zopt22.ini"; }
     e2e::Process startCardtable() { return x().start(e2e::programPath("cardtable")); }
 
     // Starts cardtable and waits for its window.
     unsigned long openWindow(e2e::Process& program) {
-        program = startCardtable();
-        EXPECT_TRUE(program.started());
-        const auto found = x().waitForWindow(Title, WindowTimeout);
-        EXPECT_EQ(found.size(), 1u) << program.output();
-        return found.empty() ? 0 : found.front();
+        return SessionTest::openWindow(program, e2e::programPath("cardtable"), Title);
     }
 
-private:
-    std::unique_ptr<e2e::Session> session_;
 };
 
 TEST_F(Cardtable, OpensTheTableAndWritesTheSettingsWhenClosed) {

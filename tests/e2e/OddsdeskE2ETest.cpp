@@ -11,23 +11,16 @@
 #include <functional>
 #include <thread>
 
-#include "XSession.h"
+#include "E2ETest.h"
 
 namespace {
+
+using e2e::eventually;
+using e2e::readFile;
 
 const std::string Title = "Brenn Blackjack Calculator 3.2";
 constexpr double WindowTimeout = 60;  // generous: sanitizer builds start slowly
 
-// Checks `condition` every 50 ms until it holds or `timeoutSeconds` have passed.
-bool eventually(const std::function<bool()>& condition, double timeoutSeconds = WindowTimeout) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
 
 // The centre of an element, given in twips inside the client area, on the screen.
 struct Point {
@@ -39,28 +32,15 @@ Point onScreen(const e2e::Session::Geometry& window, double left, double top, do
             window.y + static_cast<int>((top + height / 2) / 15)};
 }
 
-class Oddsdesk : public ::testing::Test {
+class Oddsdesk : public e2e::SessionTest {
 protected:
-    void SetUp() override {
-        if (!e2e::toolsAvailable()) GTEST_SKIP() << "Xvfb, xauth or xdotool is not installed";
-        session_ = std::make_unique<e2e::Session>();
-        ASSERT_TRUE(session_->ready()) << session_->error();
-    }
-
-    e2e::Session& x() { return *session_; }
     e2e::Process startOddsdesk() { return x().start(e2e::programPath("oddsdesk")); }
 
     // Starts oddsdesk and waits for its window.
     unsigned long openWindow(e2e::Process& program) {
-        program = startOddsdesk();
-        EXPECT_TRUE(program.started());
-        const auto found = x().waitForWindow(Title, WindowTimeout);
-        EXPECT_EQ(found.size(), 1u) << program.output();
-        return found.empty() ? 0 : found.front();
+        return SessionTest::openWindow(program, e2e::programPath("oddsdesk"), Title);
     }
 
-private:
-    std::unique_ptr<e2e::Session> session_;
 };
 
 TEST_F(Oddsdesk, OpensItsWindowWithItsCaptionNearTheTopLeftCorner) {

@@ -19,12 +19,15 @@
 #include <sstream>
 #include <thread>
 
-#include "XSession.h"
+#include "E2ETest.h"
 
 // Xlib last: its macros (Bool, Status, None) clash with the names above.
 #include <X11/Xlib.h>
 
 namespace {
+
+using e2e::eventually;
+using e2e::readFile;
 
 namespace fs = std::filesystem;
 
@@ -33,23 +36,7 @@ const std::string CalculatorTitle = "Brenn Blackjack Calculator 3.2";
 constexpr double Timeout = 60;  // generous: sanitizer builds start slowly
 constexpr int TwipsPerPixel = 15;
 
-// Checks `condition` every 50 ms until it holds or `timeoutSeconds` have passed.
-bool eventually(const std::function<bool()>& condition, double timeoutSeconds = Timeout) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // A connection of the test's own to the session's display.
 class DisplayLink {
@@ -121,32 +108,20 @@ bool samePicture(const QImage& a, const QImage& b) {
     return !a.isNull() && a.size() == b.size() && a == b;
 }
 
-class Product : public ::testing::Test {
+class Product : public e2e::SessionTest {
 protected:
-    void SetUp() override {
-        if (!e2e::toolsAvailable()) GTEST_SKIP() << "Xvfb, xauth or xdotool is not installed";
-        session_ = std::make_unique<e2e::Session>();
-        ASSERT_TRUE(session_->ready()) << session_->error();
-    }
-
     void TearDown() override {
-        if (!session_) return;
+        if (!hasSession()) return;
         // The programs started by the programs are not the test's children: end them here.
         for (const char* name : {"cardtable", "oddsdesk"})
             for (const std::string& exe : {e2e::programPath(name), copyOf(name)})
-                for (pid_t pid : session_->processes(exe)) ::kill(pid, SIGKILL);
+                for (pid_t pid : x().processes(exe)) ::kill(pid, SIGKILL);
     }
-
-    e2e::Session& x() { return *session_; }
 
     // Starts `program` and waits for its window titled `title`.
     unsigned long open(e2e::Process& process, const std::string& program,
                        const std::string& title) {
-        process = x().start(program);
-        EXPECT_TRUE(process.started());
-        const auto found = x().waitForWindow(title, Timeout);
-        EXPECT_EQ(found.size(), 1u) << process.output();
-        return found.empty() ? 0 : found.front();
+        return openWindow(process, program, title);
     }
 
     // A folder of its own holding a copy of the program `name` and, beside it, a script
@@ -166,10 +141,10 @@ protected:
         return (folder / name).string();
     }
     std::string exits(const std::string& partner) const {
-        return (fs::path(session_->folder()) / (partner + ".exits")).string();
+        return (fs::path(x().folder()) / (partner + ".exits")).string();
     }
     std::string copyOf(const std::string& name) const {
-        return (fs::path(session_->folder()) / "apps" / name).string();
+        return (fs::path(x().folder()) / "apps" / name).string();
     }
 
     // Chooses a menu item from the keyboard, as a user does: Alt and the menu's mnemonic,
@@ -238,8 +213,6 @@ protected:
         EXPECT_TRUE(picture.save(QString::fromStdString((fs::path(dir) / name).string()), "PNG"));
     }
 
-private:
-    std::unique_ptr<e2e::Session> session_;
 };
 
 TEST_F(Product, OnlineCalculatorStartsTheCalculatorBesideTheTable) {

@@ -17,11 +17,14 @@
 #include <sstream>
 #include <thread>
 
-#include "XSession.h"
+#include "E2ETest.h"
 
 extern char** environ;
 
 namespace {
+
+using e2e::eventually;
+using e2e::readFile;
 
 namespace fs = std::filesystem;
 
@@ -31,22 +34,7 @@ const std::string CalculatorTitle = "Brenn Blackjack Calculator 3.2";
 const std::string HelpTitle = "Brenn Blackjack Help";  // the installed help page's title
 constexpr double Timeout = 60;                          // sanitizer builds start slowly
 
-bool eventually(const std::function<bool()>& condition, double timeoutSeconds = Timeout) {
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // The value of `key` in the [Desktop Entry] group of a desktop entry file.
 std::string desktopValue(const fs::path& entry, const std::string& key) {
@@ -101,24 +89,20 @@ int runProgram(const std::vector<std::string>& argv, std::string& output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class Installed : public ::testing::Test {
+class Installed : public e2e::SessionTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(fs::is_directory(Prefix)) << Prefix << " is missing: run the install first";
-        if (!e2e::toolsAvailable()) GTEST_SKIP() << "Xvfb, xauth or xdotool is not installed";
-        session_ = std::make_unique<e2e::Session>();
-        ASSERT_TRUE(session_->ready()) << session_->error();
+        SessionTest::SetUp();
     }
 
     void TearDown() override {
-        if (!session_) return;
+        if (!hasSession()) return;
         // Programs started by the programs are not the test's children: end them here.
         for (const char* name : {"cardtable", "oddsdesk"})
-            for (pid_t pid : session_->processes((Prefix / "bin" / name).string()))
+            for (pid_t pid : x().processes((Prefix / "bin" / name).string()))
                 ::kill(pid, SIGKILL);
     }
-
-    e2e::Session& x() { return *session_; }
 
     // Starts the program of an installed desktop entry from its Exec line, with only the
     // prefix's programs on PATH, and waits for the window titled `title`.
@@ -141,8 +125,6 @@ protected:
         return x().run({"xdotool", "windowfocus", "--sync", std::to_string(window)}, 10) == 0;
     }
 
-private:
-    std::unique_ptr<e2e::Session> session_;
 };
 
 TEST(InstalledTree, HoldsTheProgramsTheirDataIconsAndDesktopEntries) {

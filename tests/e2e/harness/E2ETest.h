@@ -1,0 +1,70 @@
+#pragma once
+
+// What the end-to-end tests share: waiting for a condition, reading a file whole, and a
+// fixture with a private X session that skips when the X tools are missing.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "XSession.h"
+
+namespace e2e {
+
+// Generous: sanitizer builds start slowly.
+constexpr double DefaultTimeout = 60;
+
+// Checks `condition` every 50 ms until it holds or `timeoutSeconds` have passed.
+inline bool eventually(const std::function<bool()>& condition,
+                       double timeoutSeconds = DefaultTimeout) {
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(static_cast<int>(timeoutSeconds * 1000));
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A test with an X session of its own.
+class SessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!toolsAvailable()) GTEST_SKIP() << "Xvfb, xauth or xdotool is not installed";
+        session_ = std::make_unique<Session>();
+        ASSERT_TRUE(session_->ready()) << session_->error();
+    }
+
+    Session& x() { return *session_; }
+    const Session& x() const { return *session_; }
+    bool hasSession() const { return session_ != nullptr; }
+
+    // Starts `executable` and waits for its one window titled `title`.
+    unsigned long openWindow(Process& program, const std::string& executable,
+                             const std::string& title) {
+        program = x().start(executable);
+        EXPECT_TRUE(program.started());
+        const auto found = x().waitForWindow(title, DefaultTimeout);
+        EXPECT_EQ(found.size(), 1u) << program.output();
+        return found.empty() ? 0 : found.front();
+    }
+
+private:
+    std::unique_ptr<Session> session_;
+};
+
+}  // namespace e2e
