@@ -38,7 +38,7 @@ double intPart(double value);
 std::int64_t roundHalfEven(double value);
 
 // The 16-bit Integer conversion: roundHalfEven, and false when the result does not fit
-// -32768..32767 (the original raised an overflow).
+// -32768..32767 (an Integer overflow).
 bool toInteger16(double value, std::int16_t& out);
 
 // Single precision, as a width or a height is stored.

@@ -1,7 +1,7 @@
 #pragma once
 
-// The five tables of expected results and dealer outcome probabilities. Indexed as the
-// original declares them (lower bound 1); cells outside the filled ranges read 0.
+// The five tables of expected results and dealer outcome probabilities. Indexed from 1, as
+// the panel reads them; cells outside the filled ranges read 0.
 
 namespace odds {
 

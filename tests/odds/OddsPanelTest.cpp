@@ -121,6 +121,7 @@ TEST_P(PanelTest, HandsAreClassifiedIntoTheirTableRows) {
         {{8, 8}, {"8", "+8"}, "16", 16, 7},
         {{5, 5}, {"5", "+5"}, "10", 10, 4},
         {{9, 2, 1}, {"9", "+2", "+1"}, "12", 12, -2},
+        {{1, 5, 5, 1}, {"1", "+5", "+5", "+1"}, "12", 12, -2},  // both aces demoted in one call
     };
     const int up = 5;
     for (const Case& c : cases) {
