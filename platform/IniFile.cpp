@@ -97,6 +97,8 @@ std::string readValue(std::string_view contents, std::string_view section, std::
         std::size_t cut = MaxValueLength;
         // Back off to the start of a UTF-8 sequence rather than split a character.
         while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
+        // A value of stray continuation bytes (not UTF-8 at all) is cut where it stands.
+        if (cut == 0) cut = MaxValueLength;
         value = value.substr(0, cut);
     }
     return std::string(value);

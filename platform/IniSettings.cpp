@@ -118,6 +118,12 @@ void IniSettings::write(const std::string& section, const std::string& key, cons
     mode_t mode = 0600;
     const ReadResult r = readFile(target, contents, MaxFileSize, false, &mode);
     if (r == ReadResult::TooLarge || r == ReadResult::Unreadable) return;
+    // A file that may not be written (made read-only) is not written, although replacing
+    // it would only need the folder to be writable; a file with no write bit at all stays
+    // as it is even for the superuser.
+    if (r == ReadResult::Read &&
+        (::access(target.c_str(), W_OK) != 0 || (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
+        return;
     const std::optional<std::string> updated = ini::writeValue(contents, section, key, value);
     if (!updated || (r == ReadResult::Read && *updated == contents)) return;
 

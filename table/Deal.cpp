@@ -134,7 +134,8 @@ void TableWindow::Command4_Click() {
     panel.pp_Click(DealerHand[c]);
 
     if (DealerHand[c] == 1) DealerHand[c] = 11;
-    dplaycard(c).setPicture(Image1(n).picture());
+    // Once the look under the ten found an ace, the hole-card slot shows that ace.
+    if (!(c == 2 && DealerBlackjack == 1)) dplaycard(c).setPicture(Image1(n).picture());
 
     if (hand::sum(DealerHand, c) > 21) hand::demoteFirstAce(DealerHand, c);
     DealerHandText = hand::text(DealerHand, c);

@@ -95,10 +95,9 @@ void settlePlain(TableWindow& w) {
     if (w.DealerTotal == w.PlayerTotal) {
         // A push takes back the win just counted.
         w.lresult.setCaption("              PUSH..");
-        // A ten up with 21 is a blackjack: the hole card shows an ace (the one the look
-        // under the ten found is not kept in the hand).
-        if (w.DealerHand[1] == 10 && w.DealerTotal == 21 && w.DealerHand[2] != 11)
-            w.dplaycard(2).setPicture(w.Image1(14).picture());
+        // After the dealer's look under a ten found an ace, the hole card keeps showing
+        // that ace (the dealt hole card does not replace it); any other push shows the
+        // cards as dealt.
         w.HandInPlay = 0;
         hand::count(w.lwin, -1);
         hand::count(w.lpush);
@@ -235,6 +234,11 @@ void TableWindow::timdeal_Timer() {
         // picture of an earlier hand.
         if (timdeal.interval() == 300) PlayEffect(3);
         dplaycard(DealAnimStep).setVisible(true);
+    } else if (DealAnimStep > DealerCardCount && !Picture4.visible()) {
+        // Every card has had its tick, yet one is face down again: the starting-amount
+        // panel hid it and was closed without showing it (by Deal, or opened a second
+        // time). The dealer's cards are turned up so the reveal ends at the next tick.
+        for (int i = 1; i <= last; ++i) dplaycard(i).setVisible(true);
     }
 }
 

@@ -54,7 +54,9 @@ QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), stat
 QString withMnemonic(const Element& e) {
     QString text = fromUtf8(e.caption());
     if (e.mnemonic() == 0 || text.contains(QLatin1Char('&'))) return text;
-    const qsizetype at = text.indexOf(QLatin1Char(e.mnemonic()), 0, Qt::CaseInsensitive);
+    // The letter as written first ("Change Starting &Amount"), else in either case.
+    qsizetype at = text.indexOf(QLatin1Char(e.mnemonic()), 0, Qt::CaseSensitive);
+    if (at < 0) at = text.indexOf(QLatin1Char(e.mnemonic()), 0, Qt::CaseInsensitive);
     if (at >= 0) text.insert(at, QLatin1Char('&'));
     return text;
 }

@@ -89,6 +89,9 @@ TEST(IniRead, FindsValuesAndCutsThem) {
     const std::string accents = std::string(126, 'a') + "\xC3\xA9\xC3\xA9";
     EXPECT_EQ(ini::readValue("[Options]\npot=" + accents, "Options", "pot"), std::string(126, 'a'));
     EXPECT_EQ(ini::readValue(std::string("[Options]\npot=12\0" "34\n", 19), "Options", "pot"), "12");
+    // Bytes that are no UTF-8 at all are cut at 127 all the same.
+    const std::string stray(200, '\x80');
+    EXPECT_EQ(ini::readValue("[Options]\npot=" + stray, "Options", "pot"), std::string(127, '\x80'));
 }
 
 namespace {
@@ -193,6 +196,14 @@ TEST_F(IniSettingsFiles, UnusableFilesArePassedOverSilently) {
     EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
     settings.write("Options", "Speed", "slow", "zopt22.ini");
     EXPECT_TRUE(fs::is_fifo(file()));
+
+    // A file made read-only is left as it is.
+    fs::remove(file());
+    spill(file(), "[Options]\nSpeed=fast\n");
+    fs::permissions(file(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "fast");
+    fs::permissions(file(), fs::perms::owner_write, fs::perm_options::add);
 
     // A name with a folder part stays inside the configuration folder.
     settings.write("Options", "Speed", "slow", "../escaped.ini");

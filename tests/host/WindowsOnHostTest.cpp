@@ -98,5 +98,7 @@ TEST_F(TableOnHost, MenusKeepExactCaptionsAndShowMnemonics) {
     EXPECT_EQ(sound->text(), "&Sound On");
     EXPECT_EQ(w->SoundOff, 1);
     EXPECT_EQ(host->actionFor(w->mnuexit)->text(), "E&xit");
+    EXPECT_EQ(host->actionFor(w->mnupot)->text(), "Change Starting &Amount");
+    EXPECT_EQ(host->actionFor(w->mnuodds)->text(), "Hide &Odds");
     EXPECT_TRUE(host->actionFor(w->mnudealnorm)->isChecked());
 }

@@ -231,15 +231,32 @@ TEST_F(DealTest, DealDuringTheRevealOnlyClosesThePanelAndCoversTheOdds) {
     EXPECT_EQ(w->ltot.caption(), "1010");
 }
 
+TEST_F(DealTest, ARevealWhoseCardsThePanelHidAndDealDroppedStillEnds) {
+    deal({7, 10, 8});
+    then({2, 8});  // 7 + 2 + 8: three dealer cards
+    w->Command5.click();
+    w->timdeal.tick();
+    w->timdeal.tick();  // the third card is up; the next tick would end the reveal
+    ASSERT_TRUE(w->dplaycard(3).visible());
+    w->Label6_Click();   // the panel hides the three cards
+    w->Command3.click(); // Deal closes it without showing them
+    ASSERT_FALSE(w->dplaycard(3).visible());
+    EXPECT_LT(finishReveal(), 5);
+    for (int i = 1; i <= 3; ++i) EXPECT_TRUE(w->dplaycard(i).visible()) << i;
+    EXPECT_TRUE(w->lresult.visible());
+    EXPECT_EQ(w->lresult.caption(), "                    You Win!! $10");
+    EXPECT_TRUE(w->Command3.enabled()) << "the next hand can be dealt";
+}
+
 TEST_F(DealTest, ABlackjackAgainstTheDealersBlackjackPushesAndShowsTheAce) {
     // The look under the ten finds an ace; the player's ace and king make a blackjack, for
-    // which a hole card (a seven) is dealt and covers the ace's picture.
+    // which a hole card (a seven) is dealt: the slot keeps showing the ace the look found.
     startDeal({Ten, Ace, AceOfDiamonds, King, 7});
     EXPECT_TRUE(scriptUsedUp());
     EXPECT_EQ(w->lresult.caption(), "              PUSH..");
     finishDealAnimation();
     EXPECT_EQ(chips(), 1000);
-    EXPECT_EQ(w->dplaycard(2).picture(), "card-14");
+    EXPECT_EQ(w->dplaycard(2).picture(), "card-" + std::to_string(Ace));
     EXPECT_EQ(w->l2.caption(), "") << "no two-card total that is not the dealer's";
     EXPECT_EQ(w->CurrentBet, 10);
     EXPECT_EQ(w->HandInPlay, 0);
