@@ -141,6 +141,54 @@ TEST_F(Calculator, WindowAndItsOwnElementsAreLaidOutAsDesigned) {
     EXPECT_EQ(w.Line5.y1(), 2610);
 }
 
+TEST_F(Calculator, ThePanelIsLaidOutForTheCalculator) {
+    struct Design {
+        const char* name;
+        const char* caption;  // null: not checked
+        float left, top, width, height;
+        double fontSize;  // 0: not checked
+    };
+    const Design designs[] = {
+        {"Label7", "", 795, 360, 375, 285, 9.75},
+        {"Ladd2", "", 780, 990, 3045, 270, 9.75},
+        {"Label2", "Stand", 165, 1380, 585, -1, 0},
+        {"Label4", "Hit", 165, 1590, 585, -1, 0},
+        {"Label9", "Double", 165, 1800, 585, -1, 0},
+        {"Label11", "Split", 165, 2010, 585, -1, 0},
+        {"lstandpe", nullptr, 795, 1380, 885, 195, 0},
+        {"Lsplipe", nullptr, 795, 2010, 885, 195, 0},
+        {"lstandper", nullptr, 795, 1410, -1, 195, 0},
+        {"lspliper", nullptr, 795, 2040, -1, 195, 0},
+        {"Label5", "EVEN", 1965, 2280, 630, 225, 0},
+        {"lblDealProb", "Dealer's Chances", 180, 2610, 1620, 195, 0},
+        {"l17", "17", 210, 2850, -1, -1, 0},
+        {"lbust", "BUST", 210, 3900, -1, -1, 0},
+    };
+    for (const Design& d : designs) {
+        SCOPED_TRACE(d.name);
+        const forms::Element* e = w.find(d.name);
+        ASSERT_NE(e, nullptr);
+        if (d.caption) {
+            EXPECT_EQ(e->caption(), d.caption);
+        }
+        EXPECT_EQ(e->left(), d.left);
+        EXPECT_EQ(e->top(), d.top);
+        if (d.width >= 0) {
+            EXPECT_EQ(e->width(), d.width);
+        }
+        if (d.height >= 0) {
+            EXPECT_EQ(e->height(), d.height);
+        }
+        if (d.fontSize > 0) {
+            EXPECT_DOUBLE_EQ(e->fontSize(), d.fontSize);
+        }
+    }
+    EXPECT_EQ(w.panel.upCard.name(), "Label7");
+    EXPECT_TRUE(w.panel.upCard.visible());
+    EXPECT_EQ(w.panel.upCard.fontName(), "Comic Sans MS");
+    EXPECT_EQ(w.panel.upCard.foreColor(), forms::rgb(255, 255, 255));
+}
+
 TEST_F(Calculator, CardKeysFormTwoRowsWithTheirCaptionsAndNames) {
     const char* captions[] = {"A", "2", "3", "4", "5", "6", "7", "8", "9", "10"};
     for (int k = 1; k <= 10; ++k) {
@@ -225,10 +273,15 @@ TEST_F(Calculator, CardKeysReachTheEngine) {
     EXPECT_EQ(w.panel.Ladd2.caption(), "10 + 6 = 16");
     EXPECT_TRUE(w.panel.lhitpe.visible());
 
-    // An ace key on the dealer's row shows "A" and recomputes the keyed hand.
+    // An ace key on the dealer's row shows "A" and recomputes the keyed hand from the
+    // ace's column.
     dealer(1);
     EXPECT_EQ(w.panel.upCard.caption(), "A");
-    EXPECT_NE(w.panel.lstandpe.caption(), "-0.5404");
+    EXPECT_EQ(w.panel.ldeal.caption(), "1");
+    EXPECT_EQ(w.panel.lstandpe.caption(), "-0.667");
+    EXPECT_EQ(w.panel.lhitpe.caption(), "-0.5171");
+    EXPECT_EQ(w.panel.ldoubpe.caption(), "-1.0343");
+    EXPECT_EQ(w.panel.l17t.caption(), "0.1665");
     EXPECT_EQ(w.panel.Ladd2.caption(), "10 + 6 = 16");
 }
 
@@ -295,6 +348,25 @@ TEST_F(Calculator, DealerKeyAgainKeepsTheLampsWhereTheHandLeftThem) {
     EXPECT_EQ(twoCards, (Lamps{true, false, true, false}));
     dealer(7);
     EXPECT_EQ(lamps(), twoCards);
+}
+
+TEST_F(Calculator, BustingCardLightsThePlayerLampButADealerKeyAfterTheBustDoesNot) {
+    load();
+    dealer(10);
+    player(10);
+    player(6);
+    w.Timer2_Timer();  // the player's lamp dark, as if caught mid-blink
+    ASSERT_EQ(lamps(), (Lamps{true, false, false, false}));
+    player(10);  // over 21: the card is taken and the prompt step runs
+    EXPECT_EQ(w.panel.lptot.caption(), "BUST 26");
+    EXPECT_EQ(lamps(), (Lamps{true, false, true, false}));
+
+    w.Timer2_Timer();
+    w.Timer1_Timer();
+    ASSERT_EQ(lamps(), (Lamps{false, false, false, false}));
+    dealer(7);  // the dealer's step lights its lamp; the busted hand is not redrawn
+    EXPECT_EQ(w.panel.ldeal.caption(), "7");
+    EXPECT_EQ(lamps(), (Lamps{true, false, false, false}));
 }
 
 TEST_F(Calculator, ClearAfterAFinishedHandEmptiesThePanelAndKeepsTheHeight) {

@@ -308,6 +308,28 @@ TEST_P(PanelTest, AnUpCardOnAnEmptyPanelChangesOnlyTheDealersCard) {
     EXPECT_EQ(p.Ladd2.caption(), "");
 }
 
+TEST_P(PanelTest, AnUpCardOfZeroIsWrittenAndNothingIsRecomputed) {
+    play(p, 7, {10, 6});
+    auto drawn = [&] {
+        std::vector<std::string> v;
+        for (Element* e : actionLabels(p)) v.push_back(e->caption());
+        for (Element* e : {&p.rowStand, &p.rowHit, &p.rowDouble, &p.rowSplit})
+            v.push_back(e->fontBold() ? "bold" : "plain");
+        for (Element* e : {&p.lstandper, &p.lhitper, &p.Ldoubper, &p.lspliper})
+            v.push_back(text(e->width()) + "/" + text(e->backColor()));
+        v.push_back(p.Label3.caption());
+        v.push_back(p.Ladd2.caption());
+        v.push_back(p.lptot.caption());
+        return v;
+    };
+    const auto before = drawn();
+    const auto visibleBefore = shown(p);
+    p.pp_Click(0);
+    EXPECT_EQ(p.ldeal.caption(), "0");
+    EXPECT_EQ(drawn(), before);
+    EXPECT_EQ(shown(p), visibleBefore);
+}
+
 TEST_P(PanelTest, ChangingTheUpCardRedrawsTheHandForTheNewColumn) {
     play(p, 10, {10, 6});
     p.pp_Click(5);

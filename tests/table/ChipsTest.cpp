@@ -67,6 +67,33 @@ TEST_F(ChipsTest, BetStopsAtTheLargestChipBuiltAmount) {
     EXPECT_EQ(w->BetAmount, 32742);
 }
 
+TEST_F(ChipsTest, AReleaseRefusedAtTheLargestBetLeavesTheMessageBoxAlone) {
+    // A release that went through would hide the box, or, above the bankroll, show it with
+    // the not-enough-chips message in font size 10.
+    struct Case {
+        const char* bankroll;
+        bool boxShown;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"100000", true, "Welcome to the table, please place your bets.."},
+        {"1000", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bankroll);
+        w->ltot.setCaption(c.bankroll);
+        w->dbox.setVisible(c.boxShown);
+        w->lresult.setCaption(c.message);
+        w->lresult.setFontSize(12);
+        setBet(32767);
+        w->image4(0).mouseUp(forms::LeftButton);
+        EXPECT_EQ(w->Text1.caption(), "32767");
+        EXPECT_EQ(w->dbox.visible(), c.boxShown);
+        EXPECT_EQ(w->lresult.caption(), c.message);
+        EXPECT_EQ(w->lresult.fontSize(), 12);
+    }
+}
+
 TEST_F(ChipsTest, FirstChipTakesTheWelcomeAway) {
     w->image4(0).mouseUp(forms::RightButton);  // a bet of 0 leaves the message
     EXPECT_TRUE(w->dbox.visible());

@@ -184,7 +184,11 @@ TEST_F(DealTest, APlayerBlackjackAgainstASevenLeavesTheHoleCardDown) {
     EXPECT_EQ(w->lresult.caption(), "    Blackjack!!  You win!! $15");
     EXPECT_EQ(w->DealerCardCount, 2);
     EXPECT_FALSE(w->timdeal.enabled());
+    // The odds panel took the hole card as its dealer card, under the cover.
+    EXPECT_EQ(w->panel.ldeal.caption(), "5");
     finishDealAnimation();
+    EXPECT_EQ(w->panel.ldeal.caption(), "5");
+    EXPECT_TRUE(w->Picture3.visible());
     EXPECT_EQ(w->dplaycard(2).picture(), "card-back");
     EXPECT_EQ(w->l2.caption(), "");
     EXPECT_TRUE(w->l2.visible());

@@ -7,6 +7,22 @@
 
 using namespace cards;
 
+namespace {
+// Notes whether the watched element was hidden at any moment.
+class VisibilityWatch : public forms::WindowObserver {
+public:
+    VisibilityWatch(const forms::Element& element, bool& hidden)
+        : element_(element), hidden_(hidden) {}
+    void elementChanged(forms::Element& e, forms::Property p) override {
+        if (&e == &element_ && p == forms::Property::Visible && !e.visible()) hidden_ = true;
+    }
+
+private:
+    const forms::Element& element_;
+    bool& hidden_;
+};
+}  // namespace
+
 class DoubleSplitTest : public PlayFixture {};
 
 TEST_F(DoubleSplitTest, BothNeedTwiceTheBetWithinTheChips) {
@@ -53,15 +69,35 @@ TEST_F(DoubleSplitTest, BothNeedTwiceTheBetWithinTheChips) {
     }
 }
 
-TEST_F(DoubleSplitTest, RefusedWhileTheDealRuns) {
+TEST_F(DoubleSplitTest, RefusedWhileTheDealOrTheRevealRuns) {
     startDeal({7, 8, EightOfDiamonds});
     w->lresult.setFontSize(10);
     w->Command8_Click();
+    EXPECT_EQ(w->lresult.fontSize(), 10);
     w->cmdsplit_Click();
     EXPECT_EQ(w->lresult.fontSize(), 12);
     EXPECT_EQ(w->CurrentBet, 10);
     EXPECT_EQ(w->SplitStage, 0);
     EXPECT_EQ(random.draws, 3);
+
+    finishDealAnimation();
+    then({King});
+    w->Command5.click();
+    ASSERT_TRUE(w->timdeal.enabled());
+    w->lresult.setFontSize(10);
+    w->Command8_Click();
+    EXPECT_EQ(w->lresult.fontSize(), 10);
+    w->cmdsplit_Click();
+    EXPECT_EQ(w->lresult.fontSize(), 12);
+    EXPECT_EQ(random.draws, 4);
+    EXPECT_EQ(w->CurrentBet, 10);
+    EXPECT_EQ(w->SplitStage, 0);
+    EXPECT_EQ(w->PlayerCardCount, 2);
+    EXPECT_TRUE(w->playcard(1).visible());
+    EXPECT_FALSE(w->arrow.visible());
+    EXPECT_EQ(w->lresult.caption(), "Dealer Wins..");  // 16 against 17, the stake not doubled
+    EXPECT_EQ(finishReveal(), 1);
+    EXPECT_EQ(w->ltot.caption(), "990");
 }
 
 TEST_F(DoubleSplitTest, APlainDoubleClearsTheOddsPanelUnlessItMadeTwentyOne) {
@@ -249,6 +285,83 @@ TEST_F(DoubleSplitTest, SettlesBothSplitHandsWithTheirStakes) {
     }
 }
 
+TEST_F(DoubleSplitTest, BothSplitHandsOverTwentyOneSettleAtOnceWithoutAReveal) {
+    deal({7, 8, EightOfDiamonds});
+    then({6, Ten, 6});  // hand 1: 14, then 24; hand 2 gets its six at once
+    w->cmdsplit.click();
+    w->Command1.click();
+    ASSERT_EQ(w->SplitStage, 2);
+    ASSERT_TRUE(w->lresult.visible());
+    bool messageHidden = false;
+    VisibilityWatch watch(w->lresult, messageHidden);
+    w->setObserver(&watch);
+    then({Ten});  // hand 2: 24
+    w->Command1.click();
+    w->setObserver(nullptr);
+    EXPECT_TRUE(scriptUsedUp());
+    EXPECT_FALSE(messageHidden);
+    EXPECT_EQ(w->DealerCardCount, 1) << "the dealer does not draw";
+    EXPECT_EQ(w->dplaycard(2).picture(), "card-back");
+    EXPECT_FALSE(w->timdeal.enabled());
+    EXPECT_EQ(w->lresult.caption(), "Dealer Wins..  You Lose $20");
+    EXPECT_TRUE(w->lresult.visible());
+    EXPECT_TRUE(w->dbox.visible());
+    EXPECT_TRUE(w->ltot.visible());
+    EXPECT_EQ(w->ltot.caption(), "980");
+    EXPECT_EQ(w->HandInPlay, 0);
+    EXPECT_TRUE(w->Command3.enabled());
+    EXPECT_FALSE(w->Command1.enabled());
+    EXPECT_FALSE(w->Command5.enabled());
+}
+
+TEST_F(DoubleSplitTest, DoubleOnEachSplitHandWithTheChipsOfTwiceTheBet) {
+    w->ltot.setCaption("100");
+    deal({7, 8, EightOfDiamonds}, "50");
+    then({3});  // hand 1: 11
+    w->cmdsplit.click();
+    ASSERT_EQ(w->SplitStage, 1);
+
+    // Hand 1 takes one card and the same click moves on and gives hand 2 its second card.
+    then({9, 3});  // hand 1: 20; hand 2: 11
+    w->Command8.click();
+    EXPECT_EQ(w->lresult.caption(), "") << "not refused";
+    EXPECT_EQ(w->Split1Doubled, 1);
+    EXPECT_EQ(w->Split1Bet, 100);
+    EXPECT_EQ(w->Split1CardCount, 3);
+    EXPECT_EQ(w->Split1Total, 20);
+    EXPECT_EQ(w->SplitStage, 2);
+    EXPECT_EQ(w->arrow.left(), w->s2(1).left());
+    EXPECT_EQ(w->Split2CardCount, 2);
+    EXPECT_EQ(w->l3.caption(), "8+3 = 11");
+    EXPECT_TRUE(w->s2(2).visible());
+    EXPECT_TRUE(w->ltot.visible());
+    EXPECT_TRUE(w->Command8.enabled());
+    EXPECT_EQ(w->panel.ldeal.caption(), "7");
+    EXPECT_EQ(w->panel.lplay(1).caption(), "8");
+    EXPECT_EQ(w->panel.lplay(2).caption(), "+3");
+    EXPECT_EQ(w->HandInPlay, 1);
+
+    // Hand 2's one card makes 21: Hit stands by itself and Double's own Stand does nothing.
+    then({Ten, King});  // hand 2: 21; the hole card makes the dealer 17
+    w->Command8.click();
+    EXPECT_TRUE(scriptUsedUp());
+    EXPECT_EQ(random.draws, 8);
+    EXPECT_EQ(w->Split2Doubled, 1);
+    EXPECT_EQ(w->Split2Bet, 100);
+    EXPECT_EQ(w->Split2Total, 21);
+    EXPECT_EQ(w->DealerCardCount, 2);
+    EXPECT_TRUE(w->timdeal.enabled());
+    EXPECT_EQ(w->lresult.caption(), "                    You Win!! $200");
+    EXPECT_EQ(w->ltot.caption(), "300");
+    EXPECT_FALSE(w->Command1.enabled());
+    EXPECT_FALSE(w->Command5.enabled());
+    EXPECT_EQ(w->panel.ldeal.caption(), "") << "the odds panel is cleared";
+    EXPECT_EQ(finishReveal(), 1);
+    EXPECT_EQ(w->ltot.caption(), "300");
+    EXPECT_TRUE(w->ltot.visible());
+    EXPECT_TRUE(w->dbox.visible());
+}
+
 TEST_F(DoubleSplitTest, SplitAcesGetOneCardEachWithinTheClick) {
     deal({7, Ace, AceOfDiamonds});
     EXPECT_EQ(w->AcePairSplit, 1);
@@ -280,5 +393,9 @@ TEST_F(DoubleSplitTest, SplitHandOneReachingTwentyOneMovesOnInTheSameHit) {
     EXPECT_TRUE(w->ltot.visible());
     EXPECT_EQ(w->ltot.caption(), "1000");
     EXPECT_EQ(w->lresult.caption(), "");
+    // The odds panel restarted for hand 2: the up-card, the pair's card, the new card.
+    EXPECT_EQ(w->panel.ldeal.caption(), "7");
+    EXPECT_EQ(w->panel.lplay(1).caption(), "8");
     EXPECT_EQ(w->panel.lplay(2).caption(), "+9");
+    EXPECT_EQ(w->panel.lptot.caption(), "17");
 }

@@ -103,6 +103,20 @@ TEST_F(HitTest, AThirdCardMakingTwentyOneStandsByItself) {
     EXPECT_EQ(w->ltot.caption(), "1010");
 }
 
+TEST_F(HitTest, AHitOnTwentyOneOnlyClosesTheStartingAmountPanel) {
+    deal({7, Ace, King, 5});  // a blackjack, settled within the deal
+    ASSERT_EQ(w->PlayerTotal, 21);
+    w->Label6_Click();
+    ASSERT_TRUE(w->Picture4.visible());
+    w->Command1_Click();
+    EXPECT_FALSE(w->Picture4.visible());
+    EXPECT_EQ(w->PlayerCardCount, 2);
+    EXPECT_FALSE(w->playcard(3).visible());
+    EXPECT_EQ(w->L1.caption(), "11+10 = 21");
+    EXPECT_EQ(random.draws, 4);
+    EXPECT_EQ(w->ltot.caption(), "1015");
+}
+
 TEST_F(HitTest, RefusedWhileTheDealOrTheRevealRuns) {
     startDeal({7, Ten, 6});
     w->dbox.setVisible(true);

@@ -1,8 +1,26 @@
 // Insurance under an ace: either answer makes the dealer look for a ten at once.
 
+#include <string>
+#include <vector>
+
 #include "PlayFixture.h"
 
 using namespace cards;
+
+namespace {
+// Records each caption the bankroll takes.
+class BankrollRecorder : public forms::WindowObserver {
+public:
+    explicit BankrollRecorder(const forms::Element& bankroll) : bankroll_(bankroll) {}
+    void elementChanged(forms::Element& e, forms::Property p) override {
+        if (&e == &bankroll_ && p == forms::Property::Caption) captions.push_back(e.caption());
+    }
+    std::vector<std::string> captions;
+
+private:
+    const forms::Element& bankroll_;
+};
+}  // namespace
 
 class InsuranceTest : public PlayFixture {};
 
@@ -12,21 +30,27 @@ TEST_F(InsuranceTest, TheAnswerAndTheLookSettleOrLetTheHandGoOn) {
         bool take;
         int looked;  // the card under the ace
         double chips;
-        const char* message;  // empty: the hand goes on
+        const char* message;                 // empty: the hand goes on
+        std::vector<std::string> bankrolls;  // the captions the bankroll takes, in order
     };
     const Case cases[] = {
-        {"taken, no ten", true, 5, 987.5, ""},
-        {"taken, a ten", true, King, 1000, "           INSURANCE.."},
-        {"declined, a ten", false, Queen, 975, "Dealer Wins.."},
-        {"declined, no ten", false, 9, 1000, ""},
+        {"taken, no ten", true, 5, 987.5, "", {"987.5"}},
+        {"taken, a ten", true, King, 1000, "           INSURANCE..", {"987.5", "1000"}},
+        {"declined, a ten", false, Queen, 975, "Dealer Wins..", {"975"}},
+        {"declined, no ten", false, 9, 1000, "", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fresh();
-        deal({Ace, Ten, 7}, "25");
+        deal({Ace, 8, EightOfDiamonds}, "25");  // a pair, so Split is on offer too
         ASSERT_TRUE(w->f1.visible());
+        ASSERT_TRUE(w->cmdsplit.enabled());
         then({c.looked});
+        BankrollRecorder bankroll(w->ltot);
+        w->setObserver(&bankroll);
         (c.take ? w->insurance : w->insuranceno).click();
+        w->setObserver(nullptr);
+        EXPECT_EQ(bankroll.captions, c.bankrolls);
         EXPECT_TRUE(scriptUsedUp());
         EXPECT_EQ(chips(), c.chips);
         EXPECT_EQ(w->PeekDone, 1);
@@ -42,7 +66,7 @@ TEST_F(InsuranceTest, TheAnswerAndTheLookSettleOrLetTheHandGoOn) {
         const bool over = *c.message != '\0';
         EXPECT_EQ(w->HandInPlay, over ? 0 : 1);
         EXPECT_EQ(w->Command3.enabled(), over);
-        for (forms::Element* b : {&w->Command1, &w->Command5})
+        for (forms::Element* b : {&w->Command1, &w->Command5, &w->cmdsplit})
             EXPECT_EQ(b->enabled(), !over) << b->name();
         EXPECT_EQ(w->Picture3.visible(), over);
         EXPECT_EQ(w->dbox.visible(), over);

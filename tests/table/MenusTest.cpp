@@ -1,7 +1,10 @@
 // The menu commands: speed, sound, odds, the calculator, the web pages, help, leaving the
 // program, "Play Online" and the about box.
 
+#include <cctype>
 #include <functional>
+#include <iterator>
+#include <vector>
 
 #include "TableFixture.h"
 
@@ -18,6 +21,65 @@ protected:
         load();
     }
 };
+
+TEST_F(MenusTest, MenuBarHasItsItemsInOrderUnderTheirMenus) {
+    // The design state, before the settings are applied.
+    table::TableWindow design(services());
+    struct Item {
+        const char* name;
+        const char* parent;  // null: on the menu bar itself
+        const char* caption;
+        char mnemonic;
+    };
+    const Item items[] = {
+        {"mnufile", nullptr, "File", 'F'},
+        {"mnuOnlineCalculator", "mnufile", "Online Calculator", 'C'},
+        {"mnuexit", "mnufile", "Exit", 'x'},
+        {"mnuoption", nullptr, "Options", 'O'},
+        {"mnuds", "mnuoption", "Dealer Speed", 'D'},
+        {"mnudealfast", "mnuds", "Fast (Sound off)", 'F'},
+        {"mnudealnorm", "mnuds", "Normal", 'N'},
+        {"mnuso", "mnuoption", "Sound Off", 'S'},
+        {"mnuodds", "mnuoption", "Hide Odds", 'O'},
+        {"mnupot", "mnuoption", "Change Starting Amount", 'A'},
+        {"mnung", nullptr, "New Game", 'N'},
+        {"mnuplayonline", nullptr, "Play Online", 'P'},
+        {"mnuhelp", nullptr, "Help", 'H'},
+        {"mnuSearchHelp", "mnuhelp", "Search Help", 'S'},
+        {"mnuabout", "mnuhelp", "About", 'A'},
+        {"menuws", "mnuhelp", "Visit Our Web Site", 'W'},
+    };
+    std::vector<const forms::Element*> menus;
+    for (const forms::Element* e : design.elements())
+        if (e->kind() == forms::ElementKind::Menu) menus.push_back(e);
+    ASSERT_EQ(menus.size(), std::size(items));
+    for (std::size_t i = 0; i < menus.size(); ++i) {
+        const Item& item = items[i];
+        const forms::Element& e = *menus[i];
+        SCOPED_TRACE(item.name);
+        EXPECT_EQ(e.name(), item.name);
+        EXPECT_EQ(e.caption(), item.caption);
+        EXPECT_EQ(e.mnemonic(), item.mnemonic);
+        EXPECT_NE(e.caption().find(item.mnemonic), std::string::npos);
+        if (item.parent) {
+            ASSERT_NE(e.container(), nullptr);
+            EXPECT_EQ(e.container()->name(), item.parent);
+        } else {
+            EXPECT_EQ(e.container(), nullptr);
+        }
+        // No two items of one menu share a mnemonic.
+        for (std::size_t j = 0; j < i; ++j) {
+            if (menus[j]->container() == e.container()) {
+                EXPECT_NE(std::tolower(menus[j]->mnemonic()), std::tolower(e.mnemonic()))
+                    << menus[j]->name();
+            }
+        }
+        EXPECT_TRUE(e.visible());
+        EXPECT_TRUE(e.enabled());
+    }
+    EXPECT_TRUE(design.mnudealnorm.checked());
+    EXPECT_FALSE(design.mnudealfast.checked());
+}
 
 TEST_F(MenusTest, SpeedCommandsMoveTheCheckMarkAndPaceBothTimers) {
     w->Tp1.setEnabled(true);  // a deal animation under way

@@ -61,6 +61,48 @@ TEST_F(NewGameTest, DuringTheRevealClearsTheTableAndKeepsTheBet) {
     EXPECT_EQ(sound.played, std::vector<std::string>{"shuf.wav"});
 }
 
+TEST_F(NewGameTest, ClearsTheCardsTheHandsAndTheWholeOddsPanel) {
+    // A hand in play: 7 up, 10 and 2, then a hit with a 3; the panel shows its figures.
+    random.scriptCards({7, 10, 2, 3});
+    w->Text1.setCaption("10");
+    w->Command3.click();
+    finishDealAnimation();
+    w->Command1.click();
+    ASSERT_TRUE(w->playcard(3).visible());
+    ASSERT_TRUE(w->panel.lstandpe.visible());
+    ASSERT_TRUE(w->panel.l17t.visible());
+    w->l3.setCaption("8+3 = 11");
+
+    w->mnung.click();
+
+    for (int i = 1; i <= table::MaxCards; ++i) {
+        for (const forms::ControlArray* row : {&w->playcard, &w->dplaycard, &w->s1, &w->s2})
+            EXPECT_FALSE((*row)(i).visible()) << (*row)(i).name() << i;
+    }
+    for (const forms::Element* line : {&w->L1, &w->l2, &w->l3})
+        EXPECT_EQ(line->caption(), "") << line->name();
+    EXPECT_EQ(w->PlayerCardCount, 0);
+    EXPECT_EQ(w->DealerCardCount, 0);
+    EXPECT_EQ(w->PlayerTotal, 0);
+    EXPECT_EQ(w->DealerTotal, 0);
+    EXPECT_EQ(w->PlayerHandText, "");
+    EXPECT_EQ(w->DealerHandText, "");
+    for (int i = 1; i <= 100; ++i) {
+        EXPECT_EQ(w->PlayerHand[i], 0) << i;
+        EXPECT_EQ(w->DealerHand[i], 0) << i;
+    }
+
+    odds::OddsPanel& p = w->panel;
+    for (const forms::Element* e :
+         {&p.lstandpe, &p.lhitpe, &p.ldoubpe, &p.Lsplipe, &p.lstandper, &p.lhitper, &p.Ldoubper,
+          &p.lspliper, &p.l17t,   &p.l18t,    &p.l19t,    &p.l20t,      &p.l21t,    &p.lbustt,
+          &p.l17l,     &p.l18l,   &p.l19l,    &p.l20l,    &p.l21l,      &p.lbustl})
+        EXPECT_FALSE(e->visible()) << e->name();
+    for (int i = 1; i <= 21; ++i) EXPECT_EQ(p.lplay(i).caption(), "") << i;
+    EXPECT_EQ(p.lptot.caption(), "");
+    EXPECT_EQ(p.ldeal.caption(), "");
+}
+
 TEST_F(NewGameTest, WaitsHalfASecondHandlingEventsThenShuffles) {
     // Readings 0, 0.125, 0.25, 0.375 are within the half second; 0.5 ends the wait.
     clock.stepPerRead = 0.125;

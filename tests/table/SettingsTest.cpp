@@ -1,6 +1,7 @@
 // The four settings of "zopt22.ini": read at start-up with their defaults, written back
 // when the table closes.
 
+#include <map>
 #include <string>
 
 #include "TableFixture.h"
@@ -11,11 +12,12 @@ namespace {
 class RawSettings : public platform::SettingsStore {
 public:
     std::string read(const std::string&, const std::string&, const std::string& key) override {
-        return key == "pot" ? pot : std::string();
+        auto it = values.find(key);
+        return it == values.end() ? std::string() : it->second;
     }
     void write(const std::string&, const std::string&, const std::string&,
                const std::string&) override {}
-    std::string pot;
+    std::map<std::string, std::string> values;
 };
 
 }  // namespace
@@ -30,15 +32,25 @@ protected:
     }
 };
 
-TEST_F(SettingsTest, NoFileGivesTheDefaults) {
+TEST_F(SettingsTest, NoFileOrEmptyValuesGiveTheDefaults) {
+    for (bool stored : {false, true}) {
+        SCOPED_TRACE(stored ? "empty values" : "no file");
+        if (stored)
+            for (const char* key : {"Speed", "odds", "sound", "pot"}) settings.set(key, "");
+        load();
+        expectNormalSpeed();
+        EXPECT_EQ(w->mnuodds.caption(), "Hide Odds");
+        EXPECT_FALSE(w->cover.Picture1.visible());
+        EXPECT_EQ(w->mnuso.caption(), "Sound Off");
+        EXPECT_EQ(w->SoundOff, 0);
+        EXPECT_EQ(w->StartingAmount, 1000);
+        EXPECT_EQ(w->ltot.caption(), "1000");
+    }
+}
+
+TEST_F(SettingsTest, TheFourKeysAreReadOnceEachInOrder) {
     load();
-    expectNormalSpeed();
-    EXPECT_EQ(w->mnuodds.caption(), "Hide Odds");
-    EXPECT_FALSE(w->cover.Picture1.visible());
-    EXPECT_EQ(w->mnuso.caption(), "Sound Off");
-    EXPECT_EQ(w->SoundOff, 0);
-    EXPECT_EQ(w->StartingAmount, 1000);
-    EXPECT_EQ(w->ltot.caption(), "1000");
+    EXPECT_EQ(settings.keysRead, (std::vector<std::string>{"Speed", "odds", "sound", "pot"}));
 }
 
 TEST_F(SettingsTest, SpeedOtherThanSlowDealsFast) {
@@ -109,13 +121,17 @@ TEST_F(SettingsTest, PotGivesTheStartingAmountAndBankroll) {
 
 TEST_F(SettingsTest, LongValueIsCutTo127Characters) {
     RawSettings raw;
-    raw.pot = "1" + std::string(199, '0');
+    raw.values["pot"] = "1" + std::string(199, '0');
+    const std::string longSound = "on" + std::string(300, 'x');
+    raw.values["sound"] = longSound;
     table::TableWindow window(table::TableServices{random, clock, events, raw, sound, launcher,
                                                    keys, instance, dialogs, program, nullptr,
                                                    "http://www.example.com"});
     EXPECT_EQ(window.GetIniValue("zopt22.ini", "Options", "pot").size(), 127u);
+    EXPECT_EQ(window.GetIniValue("zopt22.ini", "Options", "sound"), longSound.substr(0, 127));
     window.Form_Load();
     EXPECT_EQ(window.StartingAmount, 1e126);
+    EXPECT_EQ(window.SoundOff, 1);
 }
 
 TEST_F(SettingsTest, UnloadWritesAllFourKeysInOrder) {

@@ -61,6 +61,7 @@ public:
     std::string read(const std::string& file, const std::string& section,
                      const std::string& key) override {
         ++reads;
+        keysRead.push_back(key);
         auto it = values.find(file + "|" + section + "|" + key);
         if (it == values.end()) return {};
         return it->second.substr(0, 127);
@@ -78,7 +79,8 @@ public:
         values["zopt22.ini|Options|" + key] = value;
     }
     std::map<std::string, std::string> values;
-    std::vector<std::string> order;
+    std::vector<std::string> order;     // keys written, in order
+    std::vector<std::string> keysRead;  // keys read, in order
     int reads = 0;
 };
 
