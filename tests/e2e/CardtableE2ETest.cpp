@@ -108,14 +108,7 @@ TEST_F(Cardtable, SecondCopyEndsWhileTheFirstStaysAndLeavesTheFileAlone) {
     ASSERT_NE(openWindow(first), 0u);
 
     e2e::Process second = startCardtable();
-    const auto code = second.waitExit(WindowTimeout);
-    ASSERT_TRUE(code) << "the second copy still runs";
-    EXPECT_EQ(*code, 0) << second.output();
-    EXPECT_EQ(second.output(), "");
-
-    EXPECT_TRUE(first.running());
-    EXPECT_EQ(x().windows(Title).size(), 1u);
-    EXPECT_TRUE(x().windows("...duplicate instance...").empty());
+    expectSecondCopyEnds(second, first, Title);
     EXPECT_EQ(readFile(settingsFile()), stored);
 }
 

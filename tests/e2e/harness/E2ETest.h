@@ -63,6 +63,18 @@ protected:
         return found.empty() ? 0 : found.front();
     }
 
+    // A second copy started while `first` shows its window titled `title` ends by itself,
+    // quietly, and leaves the first and its one window as they were.
+    void expectSecondCopyEnds(Process& second, Process& first, const std::string& title) {
+        const auto code = second.waitExit(DefaultTimeout);
+        ASSERT_TRUE(code) << "the second copy still runs";
+        EXPECT_EQ(*code, 0) << second.output();
+        EXPECT_EQ(second.output(), "");
+        EXPECT_TRUE(first.running());
+        EXPECT_EQ(x().windows(title).size(), 1u);
+        EXPECT_TRUE(x().windows("...duplicate instance...").empty());
+    }
+
 private:
     std::unique_ptr<Session> session_;
 };
