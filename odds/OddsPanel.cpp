@@ -227,14 +227,17 @@ void OddsPanel::dd_Click(int Index) {
 
     const std::string prefix = isCardTable(program_) ? "+" : " + ";
 
-    // The first empty card holder; the eleventh when all ten are taken.
+    // The first empty card holder. Every holder taken means 21 cards worth 21 at the
+    // least: there is no room for a further card, and no hand it could make.
+    const int holders = lplay.upper();
     int k = 1;
-    while (k <= 10 && !lplay(k).caption().empty()) ++k;
+    while (k <= holders && !lplay(k).caption().empty()) ++k;
+    if (k > holders) return;
     if (k == 1) {
         showActionLabels(false);
         // After a split of aces the panel stays empty with its values hidden.
         if (isCardTable(program_) && game_ && game_->AcePairSplit() == 1) return;
-    } else if (k <= 10) {
+    } else {
         showActionLabels(true);
     }
 
@@ -246,19 +249,20 @@ void OddsPanel::dd_Click(int Index) {
         setHandText(handText() + lplay(k).caption());
     }
 
-    auto total = [this] {
+    // Every card held counts, however long the hand.
+    auto total = [this, holders] {
         lptot.setCaption("");
-        for (int i = 1; i <= 10; ++i)
+        for (int i = 1; i <= holders; ++i)
             lptot.setCaption(text(val(lplay(i).caption()) + val(lptot.caption())));
     };
-    auto sum = [this] {
+    auto sum = [this, holders] {
         double s = 0;
-        for (int i = 1; i <= 10; ++i) s += val(lplay(i).caption());
+        for (int i = 1; i <= holders; ++i) s += val(lplay(i).caption());
         return forms::roundHalfEven(s);
     };
     // The first card above 10 (an ace counted 11) now counts 1.
     auto demoteFirstAce = [&] {
-        for (int i = 1; i <= 10; ++i) {
+        for (int i = 1; i <= holders; ++i) {
             if (val(lplay(i).caption()) > 10) {
                 lplay(i).setCaption(i == 1 ? "1" : prefix + "1");
                 return;
@@ -276,7 +280,7 @@ void OddsPanel::dd_Click(int Index) {
         if (sum() > 21) demoteFirstAce();
         lptot.setCaption("");
         std::string hand;
-        for (int i = 1; i <= 10; ++i) {
+        for (int i = 1; i <= holders; ++i) {
             hand += lplay(i).caption();
             lptot.setCaption(text(val(lplay(i).caption()) + val(lptot.caption())));
         }
@@ -317,7 +321,7 @@ void OddsPanel::recompute(bool playerCard) {
 
     // With three or more cards only standing and hitting remain.
     bool threeOrMore = false;
-    for (int i = 3; i <= 10; ++i)
+    for (int i = 3; i <= lplay.upper(); ++i)
         if (card(i) > 0) threeOrMore = true;
     if (threeOrMore) {
         Lsplipe.setVisible(false);
@@ -346,7 +350,7 @@ void OddsPanel::recompute(bool playerCard) {
     // The hand's row: a soft total (an ace counted 11) is 21 + the rest.
     double sum = 0;
     bool elevenHeld = false;
-    for (int i = 1; i <= 21; ++i) {
+    for (int i = 1; i <= lplay.upper(); ++i) {
         sum += card(i);
         if (card(i) == 11) elevenHeld = true;
     }

@@ -285,6 +285,17 @@ TEST_F(Calculator, CardKeysReachTheEngine) {
     EXPECT_EQ(w.panel.Ladd2.caption(), "10 + 6 = 16");
 }
 
+TEST_F(Calculator, TheHandLineTotalsEveryKeyedCard) {
+    load();
+    dealer(2);
+    for (int i = 0; i < 10; ++i) player(2);
+    EXPECT_EQ(w.panel.Ladd2.caption(), "2 + 2 + 2 + 2 + 2 + 2 + 2 + 2 + 2 + 2 = 20");
+    player(1);  // the eleventh card, an ace that can only count 1
+    EXPECT_EQ(w.panel.Ladd2.caption(), "2 + 2 + 2 + 2 + 2 + 2 + 2 + 2 + 2 + 2 + 1 = 21");
+    player(1);
+    EXPECT_EQ(w.panel.Ladd2.caption(), "BUST 22");
+}
+
 TEST_F(Calculator, PlayerKeyBeforeAnyDealerKeyChangesNothing) {
     load();
     w.Timer1_Timer();  // the dealer's lamp is mid-blink

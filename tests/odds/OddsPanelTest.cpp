@@ -275,21 +275,59 @@ TEST_P(PanelTest, CardsWithoutAnUpCardOrOfValueZeroAreIgnored) {
     EXPECT_EQ(p.lptot.caption(), "9");
 }
 
-TEST_P(PanelTest, AnEleventhCardReplacesTheLastHolderAndIsNotTotalled) {
-    play(p, 5, {2, 2, 2, 2, 2, 2, 2, 2, 2, 2});
-    EXPECT_EQ(p.lptot.caption(), "20");
-    p.dd_Click(3);
-    EXPECT_EQ(p.lplay(11).caption(), prefix() + "3");
-    EXPECT_EQ(p.lptot.caption(), "20");
-    p.dd_Click(4);
-    EXPECT_EQ(p.lplay(11).caption(), prefix() + "4");
-    EXPECT_EQ(p.lptot.caption(), "20");
-    EXPECT_EQ(shown(p), kThreeCards);
+// Hands of eleven cards and more: every card held counts in the total, the demotion and
+// the soft-hand test.
+TEST_P(PanelTest, EveryCardOfALongHandCounts) {
+    struct Case {
+        const char* what;
+        std::vector<int> cards;
+        const char* total;
+        int handCode;  // the row of the hit values; 0 for a bust
+    };
+    const std::vector<Case> cases = {
+        {"nine 2s and three aces make 21 in twelve cards",
+         {2, 2, 2, 2, 2, 2, 2, 2, 2, 1, 1, 1},
+         "21",
+         21},
+        {"ten aces are soft 20; an eleventh card of 2 turns them hard 12",
+         {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2},
+         "12",
+         12},
+        {"eleven aces are soft 21", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, "21", 31},
+        {"eleven 2s bust", {2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}, "BUST 22", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        p.Command12_Click();
+        p.pp_Click(5);
+        for (int card : c.cards) p.dd_Click(card);
+        EXPECT_EQ(p.lptot.caption(), c.total);
+        if (c.handCode == 0) {
+            EXPECT_EQ(p.OddsHandBusted, 1);
+            EXPECT_EQ(shown(p), kNoneShown);
+        } else {
+            EXPECT_EQ(p.lstandpe.caption(),
+                      text(t.StandEvTable[5][static_cast<int>(forms::val(c.total))]));
+            EXPECT_EQ(p.lhitpe.caption(), text(t.HitEvTable[5][c.handCode]));
+            EXPECT_EQ(shown(p), kThreeCards);
+        }
+    }
+}
 
-    // The clear empties that holder too, so it cannot count in the next hand's soft test:
-    // ace and six stay soft 17, not soft 21.
+TEST_P(PanelTest, AFullHandOfTwentyOneCardsTakesNoFurtherCard) {
+    play(p, 5, std::initializer_list<int>{});
+    for (int i = 0; i < 21; ++i) p.dd_Click(1);
+    EXPECT_EQ(p.lptot.caption(), "21");
+    EXPECT_EQ(p.lplay(21).caption(), prefix() + "1");
+    p.dd_Click(10);
+    EXPECT_EQ(p.lptot.caption(), "21");
+    EXPECT_EQ(p.lplay(21).caption(), prefix() + "1");
+    EXPECT_EQ(p.lhitpe.caption(), text(t.HitEvTable[5][21]));
+
+    // The clear empties every holder, so none can count in the next hand's soft test:
+    // ace and six stay soft 17.
     play(p, 5, {1, 6});
-    EXPECT_EQ(p.lplay(11).caption(), "");
+    EXPECT_EQ(p.lplay(21).caption(), "");
     EXPECT_EQ(p.lhitpe.caption(), text(t.HitEvTable[5][27]));
 }
 
