@@ -61,6 +61,12 @@ QString withMnemonic(const Element& e) {
     return text;
 }
 
+// `colour` faded halfway towards `background`.
+QColor greyed(const QColor& colour, const QColor& background) {
+    return QColor((colour.red() + background.red()) / 2, (colour.green() + background.green()) / 2,
+                  (colour.blue() + background.blue()) / 2);
+}
+
 bool isWidgetKind(ElementKind kind) {
     return kind != ElementKind::Timer && kind != ElementKind::Menu;
 }
@@ -586,6 +592,9 @@ void Host::Impl::syncColours(Element& e, QWidget* w) {
             QPalette pal = w->palette();
             pal.setColor(QPalette::Base, back);
             pal.setColor(QPalette::Text, fore);
+            // A disabled box refuses typing and shows it: its text greyed halfway towards
+            // the background, whatever colours the design gives it.
+            pal.setColor(QPalette::Disabled, QPalette::Text, greyed(fore, back));
             w->setPalette(pal);
             break;
         }
