@@ -20,9 +20,13 @@
 #include <QStyleHints>
 #include <QTimer>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -59,6 +63,12 @@ QString withMnemonic(const Element& e) {
     if (at < 0) at = text.indexOf(QLatin1Char(e.mnemonic()), 0, Qt::CaseInsensitive);
     if (at >= 0) text.insert(at, QLatin1Char('&'));
     return text;
+}
+
+// `colour` faded halfway towards `background`.
+QColor greyed(const QColor& colour, const QColor& background) {
+    return QColor((colour.red() + background.red()) / 2, (colour.green() + background.green()) / 2,
+                  (colour.blue() + background.blue()) / 2);
 }
 
 bool isWidgetKind(ElementKind kind) {
@@ -586,6 +596,9 @@ void Host::Impl::syncColours(Element& e, QWidget* w) {
             QPalette pal = w->palette();
             pal.setColor(QPalette::Base, back);
             pal.setColor(QPalette::Text, fore);
+            // A disabled box refuses typing and shows it: its text greyed halfway towards
+            // the background, whatever colours the design gives it.
+            pal.setColor(QPalette::Disabled, QPalette::Text, greyed(fore, back));
             w->setPalette(pal);
             break;
         }
@@ -749,6 +762,80 @@ void Host::windowUnloaded() {
 
 // The frame ---------------------------------------------------------------------------
 
+namespace {
+
+// The scale the program itself is given (QT_SCALE_FACTOR) on top of the desktop's, read as
+// Qt reads it. The window manager knows nothing of it: it draws the frame at the desktop's
+// scale.
+qreal programScale() {
+    bool ok = false;
+    const qreal factor = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
+    return ok && factor > 0 ? factor : 1.0;
+}
+
+// The frame's extents in device pixels exactly as an X window manager reports them
+// (_NET_FRAME_EXTENTS: left, right, top, bottom), or nothing: another platform, a window
+// not yet framed, a window manager that does not report them.
+std::optional<QMargins> reportedFrameExtents(const QWidget* w, std::uint32_t& atom) {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    const auto window = static_cast<xcb_window_t>(w->internalWinId());
+    if (!c || window == 0) return std::nullopt;
+    if (atom == 0) {
+        static constexpr char name[] = "_NET_FRAME_EXTENTS";
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+        if (reply) atom = reply->atom;
+        std::free(reply);
+        if (atom == 0) return std::nullopt;
+    }
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, atom, XCB_ATOM_CARDINAL, 0, 4), nullptr);
+    std::optional<QMargins> extents;
+    if (reply && reply->type == XCB_ATOM_CARDINAL && reply->format == 32 &&
+        xcb_get_property_value_length(reply) == 16) {
+        const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+        // A frame wider than any screen is no frame to count.
+        if (std::all_of(v, v + 4, [](std::uint32_t e) { return e < 100000; }))
+            extents = QMargins(static_cast<int>(v[0]), static_cast<int>(v[2]),
+                               static_cast<int>(v[1]), static_cast<int>(v[3]));
+    }
+    std::free(reply);
+    return extents;
+}
+
+// The frame as Qt holds it, in logical pixels.
+QMargins logicalFrame(const QWidget* w) {
+    const QRect outer = w->frameGeometry();
+    const QRect inner = w->geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+}
+
+void setClientSize(QWidget* w, bool resizable, int width, int height) {
+    if (resizable)
+        w->resize(width, height);
+    else
+        w->setFixedSize(width, height);
+}
+
+}  // namespace
+
+QMargins HostFrame::countedFrame() const {
+    // In pixels of the desktop's scale, at which the window manager draws the frame: its
+    // device pixels divided by the part of the device pixel ratio that is the desktop's.
+    QWidget* w = host_.widget();
+    const qreal scale = programScale();
+    if (const auto device = reportedFrameExtents(w, frameExtentsAtom_)) {
+        const qreal toCounted = scale / w->devicePixelRatioF();
+        return QMargins(qRound(device->left() * toCounted), qRound(device->top() * toCounted),
+                        qRound(device->right() * toCounted), qRound(device->bottom() * toCounted));
+    }
+    const QMargins logical = logicalFrame(w);
+    return QMargins(qRound(logical.left() * scale), qRound(logical.top() * scale),
+                    qRound(logical.right() * scale), qRound(logical.bottom() * scale));
+}
+
 void HostFrame::place(int x, int y, int width, int height, bool topmost, bool noActivate) {
     QWidget* w = host_.widget();
     const Qt::WindowFlags flags = w->windowFlags();
@@ -761,14 +848,11 @@ void HostFrame::place(int x, int y, int width, int height, bool topmost, bool no
     placedWidth_ = width;
     placedHeight_ = height;
     placementPending_ = true;
-    usedFrameWidth_ = w->frameGeometry().width() - w->width();
-    usedFrameHeight_ = w->frameGeometry().height() - w->height();
-    const int clientWidth = std::max(1, width - usedFrameWidth_);
-    const int clientHeight = std::max(1, height - usedFrameHeight_);
-    if (host_.window().resizable())
-        w->resize(clientWidth, clientHeight);
-    else
-        w->setFixedSize(clientWidth, clientHeight);
+    const QMargins frame = countedFrame();
+    usedFrameWidth_ = frame.left() + frame.right();
+    usedFrameHeight_ = frame.top() + frame.bottom();
+    setClientSize(w, host_.window().resizable(), std::max(1, width - usedFrameWidth_),
+                  std::max(1, height - usedFrameHeight_));
     w->move(x, y);
     if (!host_.window().unloaded()) w->show();
 }
@@ -778,39 +862,38 @@ void HostFrame::reconcilePlacement() {
     // differs from what the placement assumed, the outer geometry is applied once more.
     if (!placementPending_) return;
     QWidget* w = host_.widget();
-    const int fw = w->frameGeometry().width() - w->width();
-    const int fh = w->frameGeometry().height() - w->height();
+    const QMargins frame = countedFrame();
+    const int fw = frame.left() + frame.right();
+    const int fh = frame.top() + frame.bottom();
     if (fw == usedFrameWidth_ && fh == usedFrameHeight_) return;
     placementPending_ = false;
     usedFrameWidth_ = fw;
     usedFrameHeight_ = fh;
-    const int clientWidth = std::max(1, placedWidth_ - fw);
-    const int clientHeight = std::max(1, placedHeight_ - fh);
-    if (host_.window().resizable())
-        w->resize(clientWidth, clientHeight);
-    else
-        w->setFixedSize(clientWidth, clientHeight);
+    setClientSize(w, host_.window().resizable(), std::max(1, placedWidth_ - fw),
+                  std::max(1, placedHeight_ - fh));
     w->move(placedX_, placedY_);
 }
 
 float HostFrame::outerHeight() const {
-    return static_cast<float>(host_.widget()->frameGeometry().height() * TwipsPerPixel);
+    const QMargins frame = countedFrame();
+    const int outer = host_.widget()->height() + frame.top() + frame.bottom();
+    return static_cast<float>(outer * TwipsPerPixel);
 }
 
 void HostFrame::setOuterHeight(float twips) {
     if (!std::isfinite(twips)) return;
     placementPending_ = false;
     QWidget* w = host_.widget();
-    const int frameHeight = w->frameGeometry().height() - w->height();
-    int outer = toPixels(twips);
-    // The window cannot grow beyond the screen's available height.
-    if (QScreen* screen = w->screen()) outer = std::min(outer, screen->availableGeometry().height());
-    const int client = std::max(1, outer - frameHeight);
+    const QMargins frame = countedFrame();
+    int client = toPixels(twips) - frame.top() - frame.bottom();
+    // The window, with the frame as drawn, cannot grow beyond the screen's available height.
+    if (QScreen* screen = w->screen()) {
+        const QMargins drawn = logicalFrame(w);
+        client = std::min(client, screen->availableGeometry().height() - drawn.top() - drawn.bottom());
+    }
+    client = std::max(1, client);
     if (client == w->height()) return;
-    if (host_.window().resizable())
-        w->resize(w->width(), client);
-    else
-        w->setFixedSize(w->width(), client);
+    setClientSize(w, host_.window().resizable(), w->width(), client);
 }
 
 void HostFrame::activate() {

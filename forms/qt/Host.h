@@ -21,6 +21,7 @@
 // named "name(index)", e.g. "Command1(3)". Timers are QTimer objects and menu entries are
 // QActions, named the same way.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,7 @@
 
 class QAction;
 class QFont;
+class QMargins;
 class QString;
 class QTimer;
 class QWidget;
@@ -49,7 +51,9 @@ QString mapFontFamily(const std::string& family);
 // The object name of an element's widget: "name", or "name(index)" in a control array.
 QString objectNameFor(const forms::Element& element);
 
-// The real window frame: outer geometry in screen pixels as the window manager holds it.
+// The real window frame: the outer geometry in logical pixels. The window manager's frame
+// counts at the size it is drawn at the desktop's scale, so the client area inside a given
+// outer size is the same at every scale the program itself is given (QT_SCALE_FACTOR).
 class HostFrame final : public forms::WindowFrame {
 public:
     explicit HostFrame(Host& host) : host_(host) {}
@@ -67,8 +71,11 @@ public:
     void reconcilePlacement();
 
 private:
+    // The frame's size as the outer size counts it, in logical pixels (see Host.cpp).
+    QMargins countedFrame() const;
 
     Host& host_;
+    mutable std::uint32_t frameExtentsAtom_ = 0;  // the X atom that names the frame's extents
     bool placementPending_ = false;
     int placedX_ = 0, placedY_ = 0, placedWidth_ = 0, placedHeight_ = 0;
     int usedFrameWidth_ = 0, usedFrameHeight_ = 0;

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "E2ETest.h"
@@ -22,14 +24,15 @@ const std::string Title = "Brenn Blackjack Calculator 3.2";
 constexpr double WindowTimeout = 60;  // generous: sanitizer builds start slowly
 
 
-// The centre of an element, given in twips inside the client area, on the screen.
+// The centre of an element, given in twips inside the client area, on the screen; a
+// display scale makes each logical pixel `scale` screen pixels.
 struct Point {
     int x, y;
 };
 Point onScreen(const e2e::Session::Geometry& window, double left, double top, double width,
-               double height) {
-    return {window.x + static_cast<int>((left + width / 2) / 15),
-            window.y + static_cast<int>((top + height / 2) / 15)};
+               double height, int scale = 1) {
+    return {window.x + static_cast<int>((left + width / 2) / 15 * scale),
+            window.y + static_cast<int>((top + height / 2) / 15 * scale)};
 }
 
 class Oddsdesk : public e2e::SessionTest {
@@ -109,6 +112,51 @@ TEST_F(Oddsdesk, MoreGrowsTheWindowAndTheHelpPictureOpensTheHelp) {
         << "no help window appeared";
     EXPECT_TRUE(program.running());
     EXPECT_EQ(program.output(), "");
+}
+
+// Under a window manager its frame takes its share of the outer 250 x 195 pixels, and the
+// client area shows the same, in logical pixels, at every display scale: compact, and grown
+// to its full 5115 twips by "More...".
+TEST_F(Oddsdesk, ClientAreaIsTheSameAtEveryScaleUnderAWindowManager) {
+    if (!e2e::windowManagerAvailable()) GTEST_SKIP() << "openbox is not installed";
+    e2e::Process wm = x().startWindowManager();
+    ASSERT_TRUE(wm.started()) << "the window manager did not start";
+
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE("QT_SCALE_FACTOR=" + std::to_string(scale));
+        e2e::Process program = x().start(e2e::programPath("oddsdesk"), {},
+                                         {"QT_SCALE_FACTOR=" + std::to_string(scale)});
+        const auto found = x().waitForWindow(Title, WindowTimeout);
+        ASSERT_EQ(found.size(), 1u) << program.output();
+        const unsigned long window = found.front();
+        // The frame as the window manager draws it: the same screen pixels at every scale.
+        std::optional<e2e::Session::Extents> frame;
+        ASSERT_TRUE(eventually([&] { return (frame = x().frameExtents(window)).has_value(); }));
+        const int frameWidth = frame->left + frame->right;
+        const int frameHeight = frame->top + frame->bottom;
+
+        // Waits for a client area of width x height logical pixels; the last one seen.
+        e2e::Session::Geometry seen;
+        const auto clientBecomes = [&](int width, int height) {
+            return eventually(
+                [&] {
+                    if (const auto g = x().geometry(window)) seen = *g;
+                    return seen.width == width * scale && seen.height == height * scale;
+                },
+                15);
+        };
+        EXPECT_TRUE(clientBecomes(250 - frameWidth, 195 - frameHeight))
+            << "client " << seen.width << " x " << seen.height << " screen pixels";
+
+        const Point more = onScreen(seen, 2790, 420, 690, 255, scale);
+        ASSERT_TRUE(x().click(more.x, more.y));
+        EXPECT_TRUE(clientBecomes(250 - frameWidth, 5115 / 15 - frameHeight))
+            << "client " << seen.width << " x " << seen.height << " screen pixels after More...";
+
+        ASSERT_TRUE(x().closeWindow(window));
+        ASSERT_TRUE(program.waitExit(WindowTimeout)) << "oddsdesk still runs";
+        EXPECT_EQ(program.output(), "");
+    }
 }
 
 // "Play Game" where no table game can be found: nothing starts, and the calculator closes

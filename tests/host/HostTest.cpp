@@ -186,6 +186,51 @@ TEST_F(HostTest, PropertyChangesReachTheWidgets) {
     EXPECT_EQ(host.widget()->windowTitle(), "...duplicate instance...");
 }
 
+namespace {
+// The colour of a text box's text as drawn: the pixel inside its frame that stands out most
+// from the box's background.
+QColor renderedTextColour(QWidget* box, QColor background) {
+    const QImage image = box->grab().toImage();
+    const QRect inside = image.rect().adjusted(3, 3, -3, -3);
+    QColor found = background;
+    int most = -1;
+    for (int y = inside.top(); y <= inside.bottom(); ++y) {
+        for (int x = inside.left(); x <= inside.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int distance = std::abs(c.red() - background.red()) +
+                                 std::abs(c.green() - background.green()) +
+                                 std::abs(c.blue() - background.blue());
+            if (distance > most) {
+                most = distance;
+                found = c;
+            }
+        }
+    }
+    return found;
+}
+}  // namespace
+
+// A disabled text box shows that it refuses typing; an enabled one keeps its design colours.
+TEST_F(HostTest, DisabledTextBoxLooksDisabled) {
+    host.show();
+    window.amount.setCaption("8888");
+    QWidget* box = host.widgetFor(window.amount);
+    const QColor white(255, 255, 255);
+    EXPECT_EQ(box->palette().color(QPalette::Active, QPalette::Text), QColor(0, 0, 0));
+    EXPECT_EQ(box->palette().color(QPalette::Active, QPalette::Base), white);
+    const QColor enabled = renderedTextColour(box, white);
+    EXPECT_LT(enabled.lightness(), 40);
+
+    window.amount.setEnabled(false);
+    const QColor disabled = renderedTextColour(box, white);
+    EXPECT_GT(disabled.lightness(), enabled.lightness() + 60);
+    EXPECT_NE(disabled, white) << "the disabled text is not drawn";
+
+    // Enabled again: the designed colours again.
+    window.amount.setEnabled(true);
+    EXPECT_EQ(renderedTextColour(box, white), enabled);
+}
+
 TEST_F(HostTest, ClicksReachTheHandlers) {
     host.show();
     QTest::mouseClick(host.widgetFor(window.keys(3)), Qt::LeftButton);

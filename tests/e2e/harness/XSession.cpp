@@ -4,6 +4,7 @@
 #include <QImage>
 
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -151,6 +152,8 @@ bool toolsAvailable() {
     return !findOnPath("Xvfb").empty() && !findOnPath("xauth").empty() &&
            !findOnPath("xdotool").empty();
 }
+
+bool windowManagerAvailable() { return !findOnPath("openbox").empty(); }
 
 std::string programPath(const std::string& name) {
     std::error_code ignored;
@@ -456,6 +459,57 @@ std::optional<Session::Geometry> Session::geometry(unsigned long window) const {
     XTranslateCoordinates(x.get(), window, attributes.root, 0, 0, &rootX, &rootY, &child);
     if (!x.ok()) return std::nullopt;
     return Geometry{rootX, rootY, attributes.width, attributes.height};
+}
+
+namespace {
+// The first `count` 32-bit items of a window's property of type `type`, or nothing.
+std::optional<std::vector<long>> readProperty(Display* dpy, Window window, const char* name,
+                                              Atom type, unsigned long count) {
+    const Atom property = XInternAtom(dpy, name, False);
+    Atom actualType = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(dpy, window, property, 0, static_cast<long>(count), False, type,
+                           &actualType, &format, &items, &after, &data) != Success)
+        return std::nullopt;
+    std::optional<std::vector<long>> values;
+    if (data && actualType == type && format == 32 && items == count) {
+        const auto* longs = reinterpret_cast<const long*>(data);
+        values.emplace(longs, longs + count);
+    }
+    if (data) XFree(data);
+    return values;
+}
+}  // namespace
+
+Process Session::startWindowManager() const {
+    Process wm = start("openbox", {"--sm-disable"},
+                       {"XDG_CACHE_HOME=" + folder_ + "/tmp", "XDG_DATA_HOME=" + folder_ + "/tmp"});
+    if (!wm.started()) return wm;
+    // Ready once it names itself on the root window.
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < deadline && wm.running()) {
+        {
+            XConnection x(display_, authFile_);
+            if (x.get() && readProperty(x.get(), DefaultRootWindow(x.get()),
+                                        "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, 1))
+                return wm;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    wm.kill();
+    return Process();
+}
+
+std::optional<Session::Extents> Session::frameExtents(unsigned long window) const {
+    XConnection x(display_, authFile_);
+    if (!x.get()) return std::nullopt;
+    const auto values = readProperty(x.get(), window, "_NET_FRAME_EXTENTS", XA_CARDINAL, 4);
+    if (!values || !x.ok()) return std::nullopt;
+    // Left, right, top, bottom.
+    return Extents{static_cast<int>((*values)[0]), static_cast<int>((*values)[1]),
+                   static_cast<int>((*values)[2]), static_cast<int>((*values)[3])};
 }
 
 bool Session::closeWindow(unsigned long window) const {

@@ -4,7 +4,8 @@
 // display number with its own authority cookie, a fresh scratch folder that serves as the
 // programs' config, runtime and temporary folder, programs started with that environment,
 // windows found by title (xdotool), closed as a window manager's close button does, and
-// screenshots. No window manager runs: windows are mapped where the program puts them.
+// screenshots. No window manager runs unless a test starts one: windows are mapped where
+// the program puts them.
 
 #include <sys/resource.h>
 #include <sys/types.h>
@@ -20,6 +21,9 @@ std::string findOnPath(const std::string& program);
 
 // Whether Xvfb, xauth and xdotool are installed; the tests skip without them.
 bool toolsAvailable();
+
+// Whether the window manager that tests may start (openbox) is installed.
+bool windowManagerAvailable();
 
 // A program built beside the running executable (the build's bin folder).
 std::string programPath(const std::string& name);
@@ -106,6 +110,15 @@ public:
     };
     // A window's position on the screen and its size, in pixels.
     std::optional<Geometry> geometry(unsigned long window) const;
+    // Starts a window manager (openbox) on the display and waits until it manages windows;
+    // it runs until the returned process ends. Not started on failure.
+    Process startWindowManager() const;
+    struct Extents {
+        int left = 0, right = 0, top = 0, bottom = 0;
+    };
+    // The frame that the window manager draws around `window`, in screen pixels, as it
+    // reports it (_NET_FRAME_EXTENTS); nothing before it has framed the window.
+    std::optional<Extents> frameExtents(unsigned long window) const;
     // Moves the pointer to (x, y) on the screen and clicks the left button there.
     bool click(int x, int y) const;
     // Asks the window to close, as the window manager's close button does
