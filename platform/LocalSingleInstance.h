@@ -2,7 +2,10 @@
 
 // One running copy per program and user, through a local socket. The first copy listens;
 // a later copy connects, asks the first to bring its window to the front, and ends. A
-// socket left behind by a copy that crashed never blocks the next start.
+// socket left behind by a copy that crashed never blocks the next start. The socket lies
+// in a folder only the user can enter (the runtime folder, else a private folder under the
+// temporary folder), is open to the user only, and a listener of another user counts as
+// no running copy.
 
 #include <functional>
 #include <memory>
@@ -28,7 +31,7 @@ public:
     // to the front.
     void setActivationHandler(std::function<void()> handler);
 
-    // The socket's path.
+    // The socket's path; empty when no private folder could be had, and this copy runs alone.
     std::string serverName() const;
 
 private:

@@ -1,10 +1,8 @@
-// The Linux services: single instance, data lookup, sound, help, launch, message box.
+// The Linux services: data lookup, sound, help, launch, message box.
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -26,7 +24,6 @@
 #include "HostTestSupport.h"
 #include "platform/DataFiles.h"
 #include "platform/HelpWindow.h"
-#include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
 #include "platform/SdlSound.h"
 #include "platform/SystemServices.h"
@@ -74,41 +71,6 @@ void writeWav(const fs::path& path, int samples) {
 }
 
 }  // namespace
-
-TEST_F(PlatformTest, SecondInstanceSeesTheFirstAndRaisesIt) {
-    ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-    platform::LocalSingleInstance first("platformtest");
-    int activations = 0;
-    first.setActivationHandler([&] { ++activations; });
-    EXPECT_FALSE(first.previousInstance());
-
-    platform::LocalSingleInstance second("platformtest");
-    EXPECT_TRUE(second.previousInstance());
-    second.activatePrevious();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return activations == 1; }, 5000));
-
-    // Another program has an instance of its own.
-    platform::LocalSingleInstance other("platformtest-other");
-    EXPECT_FALSE(other.previousInstance());
-}
-
-TEST_F(PlatformTest, SocketLeftByACrashDoesNotBlockTheNextStart) {
-    ::setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-    platform::LocalSingleInstance first("platformtest");
-    // What a crashed copy leaves: a socket file that nobody listens on.
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, first.serverName().c_str(), sizeof(address.sun_path) - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ::close(fd);
-    ASSERT_TRUE(fs::exists(first.serverName()));
-
-    EXPECT_FALSE(first.previousInstance());
-    platform::LocalSingleInstance second("platformtest");
-    EXPECT_TRUE(second.previousInstance());
-}
 
 TEST_F(PlatformTest, DataFilesBesideTheExecutableComeFirst) {
     const std::vector<fs::path> folders = platform::dataFolders("cardtable");
