@@ -3,6 +3,7 @@
 // The private-profile (INI) text format, on the file's contents in memory: a section name
 // in square brackets, then one "key=value" line per key. Section and key names compare
 // without regard to case; the first matching key of the first section that holds it wins.
+// A UTF-8 byte-order mark at the start is passed over when reading and kept when writing.
 
 #include <cstddef>
 #include <optional>
