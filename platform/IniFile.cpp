@@ -2,8 +2,6 @@
 
 namespace platform::ini {
 
-namespace {
-
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
 std::string_view trim(std::string_view s) {
@@ -12,7 +10,11 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+namespace {
+
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
 
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -20,6 +22,8 @@ bool sameName(std::string_view a, std::string_view b) {
         if (lower(a[i]) != lower(b[i])) return false;
     return true;
 }
+
+namespace {
 
 // One line of the contents: [begin, end) without its line break, next = start of the next.
 struct Line {

@@ -12,6 +12,14 @@
 
 namespace platform::ini {
 
+// The blanks around a name or a value: space, tab, carriage return, form feed, vertical tab.
+bool isBlank(char c);
+// The text without the blanks at either end.
+std::string_view trim(std::string_view s);
+// The same name, as sections and keys are compared: letters A to Z without regard to case,
+// every other byte as it is.
+bool sameName(std::string_view a, std::string_view b);
+
 // A value read is at most this many bytes, as the caller's 128-byte buffer holds.
 constexpr std::size_t MaxValueLength = 127;
 

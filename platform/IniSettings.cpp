@@ -187,8 +187,8 @@ void IniSettings::write(const std::string& section, const std::string& key, cons
     if (!target) return;
     const std::string name = target->filename().string();
     if (!plainFileName(name)) return;
-    // Everything from here on happens in the folder opened now, whatever its path then
-    // comes to name.
+    // From here on everything happens in the folder opened now, even if its path is made
+    // to lead elsewhere meanwhile.
     const int folderFd = ::open(target->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0) return;
 

@@ -38,25 +38,11 @@ constexpr Probe Probes[] = {
     {"Options", "pot"},   {"Other", "Speed"},
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+using ini::isBlank;
+using ini::trim;
 
 // The same name, as the file compares names: blanks around it and case do not count.
-bool sameName(std::string_view a, std::string_view b) {
-    a = trim(a);
-    b = trim(b);
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return ini::sameName(trim(a), trim(b)); }
 
 // A name that a line of the file can hold: not blank, on one line, with no bracket that
 // would end a section name and no "=" that would end a key; a key that does not read as a
