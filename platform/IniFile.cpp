@@ -2,8 +2,6 @@
 
 namespace platform::ini {
 
-namespace {
-
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
 std::string_view trim(std::string_view s) {
@@ -12,7 +10,11 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
+namespace {
+
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
 
 bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -20,6 +22,8 @@ bool sameName(std::string_view a, std::string_view b) {
         if (lower(a[i]) != lower(b[i])) return false;
     return true;
 }
+
+namespace {
 
 // One line of the contents: [begin, end) without its line break, next = start of the next.
 struct Line {
@@ -78,6 +82,15 @@ Scan scan(std::string_view contents, std::string_view section, std::string_view 
     return result;
 }
 
+// A UTF-8 byte-order mark, as text editors often put at the start of a file.
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
+// The contents after a leading byte-order mark; the mark itself, or nothing, in `mark`.
+std::string_view withoutMark(std::string_view contents, std::string_view& mark) {
+    mark = contents.substr(0, contents.starts_with(ByteOrderMark) ? ByteOrderMark.size() : 0);
+    return contents.substr(mark.size());
+}
+
 bool validName(std::string_view name, std::string_view forbidden) {
     if (trim(name).empty()) return false;
     for (char c : name)
@@ -88,6 +101,8 @@ bool validName(std::string_view name, std::string_view forbidden) {
 }  // namespace
 
 std::string readValue(std::string_view contents, std::string_view section, std::string_view key) {
+    std::string_view mark;
+    contents = withoutMark(contents, mark);
     const Scan found = scan(contents, trim(section), trim(key));
     if (!found.keyFound) return {};
     std::string_view value = found.value;
@@ -111,6 +126,9 @@ std::optional<std::string> writeValue(std::string_view contents, std::string_vie
         return std::nullopt;
     section = trim(section);
     key = trim(key);
+    // The lines start after a byte-order mark, which the file keeps.
+    std::string_view mark;
+    contents = withoutMark(contents, mark);
     const std::size_t stop = value.find_first_of(std::string_view("\r\n\0", 3));
     if (stop != std::string_view::npos) value = value.substr(0, stop);
 
@@ -123,7 +141,8 @@ std::optional<std::string> writeValue(std::string_view contents, std::string_vie
 
     const Scan found = scan(contents, section, key);
     std::string out;
-    out.reserve(contents.size() + section.size() + key.size() + value.size() + 8);
+    out.reserve(mark.size() + contents.size() + section.size() + key.size() + value.size() + 8);
+    out.append(mark);
     if (found.keyFound) {
         // Keep the line's own ending, "\r" included.
         std::size_t lineEnd = found.keyLine.end;
@@ -147,7 +166,7 @@ std::optional<std::string> writeValue(std::string_view contents, std::string_vie
         return out;
     }
     out.append(contents);
-    if (!out.empty() && out.back() != '\n') out.append(eol);
+    if (!contents.empty() && contents.back() != '\n') out.append(eol);
     out.push_back('[');
     out.append(section);
     out.push_back(']');

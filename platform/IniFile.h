@@ -3,6 +3,7 @@
 // The private-profile (INI) text format, on the file's contents in memory: a section name
 // in square brackets, then one "key=value" line per key. Section and key names compare
 // without regard to case; the first matching key of the first section that holds it wins.
+// A UTF-8 byte-order mark at the start is passed over when reading and kept when writing.
 
 #include <cstddef>
 #include <optional>
@@ -10,6 +11,14 @@
 #include <string_view>
 
 namespace platform::ini {
+
+// The blanks around a name or a value: space, tab, carriage return, form feed, vertical tab.
+bool isBlank(char c);
+// The text without the blanks at either end.
+std::string_view trim(std::string_view s);
+// The same name, as sections and keys are compared: letters A to Z without regard to case,
+// every other byte as it is.
+bool sameName(std::string_view a, std::string_view b);
 
 // A value read is at most this many bytes, as the caller's 128-byte buffer holds.
 constexpr std::size_t MaxValueLength = 127;

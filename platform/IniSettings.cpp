@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <random>
 #include <system_error>
 #include <utility>
 
@@ -26,20 +29,26 @@ bool plainFileName(const std::string& name) {
 
 enum class ReadResult { Missing, Read, TooLarge, Unreadable };
 
-// Reads a regular file of at most `limit` bytes (a FIFO or device is never opened for
-// reading, so nothing blocks). With `partial`, a larger file gives its first `limit` bytes
-// up to the last complete line.
-ReadResult readFile(const fs::path& path, std::string& out, std::size_t limit, bool partial,
-                    mode_t* mode = nullptr) {
+// Reads the regular file `name` of the folder `dir` (AT_FDCWD for a path), of at most
+// `limit` bytes. Anything else, a FIFO or a device, is refused before it is opened, so
+// nothing blocks and no device sees an open. With `partial`, a larger file gives its first
+// `limit` bytes up to the last complete line. With `noFollow`, a link is refused too.
+ReadResult readFile(int dir, const char* name, std::string& out, std::size_t limit, bool partial,
+                    bool noFollow = false, struct stat* info = nullptr) {
     out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
     struct stat st {};
+    if (::fstatat(dir, name, &st, noFollow ? AT_SYMLINK_NOFOLLOW : 0) != 0)
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
+    if (!S_ISREG(st.st_mode)) return ReadResult::Unreadable;
+    const int fd = ::openat(
+        dir, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (noFollow ? O_NOFOLLOW : 0));
+    if (fd < 0) return ReadResult::Unreadable;
+    // What was opened is checked again: the name may have been replaced since.
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return ReadResult::Unreadable;
     }
-    if (mode) *mode = st.st_mode & 07777;
+    if (info) *info = st;
     out.resize(limit + 1);
     std::size_t got = 0;
     while (got < out.size()) {
@@ -73,6 +82,69 @@ bool writeAll(int fd, const std::string& data) {
     return true;
 }
 
+// Where a write of `path` lands. A path that is no link is written where it is. A link is
+// followed, through further links, only to a regular file, and only while every link on
+// the way and the file belong to the first link's owner (the rule of the kernel's protected
+// symlinks): a link of the user's to a system file is never written through, even by the
+// superuser. Nothing for any other link, a dangling one included. `owner` is the links'
+// owner, which the file must still have when it is opened.
+std::optional<fs::path> writeTarget(const fs::path& path, std::optional<uid_t>& owner) {
+    owner.reset();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? std::optional(path) : std::nullopt;
+    if (!S_ISLNK(st.st_mode)) return path;
+    owner = st.st_uid;
+    fs::path at = path;
+    // As many links as the kernel follows in one path.
+    for (int hop = 0; hop < 40; ++hop) {
+        std::error_code ec;
+        fs::path next = fs::read_symlink(at, ec);
+        if (ec || next.empty()) return std::nullopt;
+        if (next.is_relative()) next = at.parent_path() / next;
+        if (::lstat(next.c_str(), &st) != 0 || st.st_uid != *owner) return std::nullopt;
+        if (S_ISREG(st.st_mode)) return next;
+        if (!S_ISLNK(st.st_mode)) return std::nullopt;
+        at = next;
+    }
+    return std::nullopt;
+}
+
+// A new name in the folder `dir` for a hidden temporary beside `name`, created empty and
+// open for writing; -1 when none can be made.
+int createTemporary(int dir, const std::string& name, std::string& tempName) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[17];
+        std::snprintf(suffix, sizeof suffix, "%08x%08x", random(), random());
+        tempName = "." + name + "." + suffix;
+        const int fd = ::openat(dir, tempName.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// Puts `contents` in place of the file `name` of the folder `dir`: a temporary beside it,
+// given the owner, group and mode the file had, then renamed over it, so the file is
+// either as it was or wholly new.
+void replaceFile(int dir, const std::string& name, const std::string& contents,
+                 const struct stat* old) {
+    std::string tempName;
+    const int fd = createTemporary(dir, name, tempName);
+    if (fd < 0) return;
+    bool ok = writeAll(fd, contents);
+    // A file of the user's rewritten by the superuser stays the user's.
+    struct stat made {};
+    if (ok && old &&
+        (::fstat(fd, &made) != 0 || made.st_uid != old->st_uid || made.st_gid != old->st_gid))
+        ok = ::fchown(fd, old->st_uid, old->st_gid) == 0;
+    ok = ok && ::fchmod(fd, old ? old->st_mode & 07777 : 0600) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::renameat(dir, tempName.c_str(), dir, name.c_str()) != 0)
+        ::unlinkat(dir, tempName.c_str(), 0);
+}
+
 }  // namespace
 
 IniSettings::IniSettings(fs::path folder) : folder_(std::move(folder)) {}
@@ -95,7 +167,9 @@ std::string IniSettings::read(const std::string& fileName, const std::string& se
     const fs::path dir = folder();
     if (dir.empty() || !plainFileName(fileName)) return {};
     std::string contents;
-    if (readFile(dir / fileName, contents, MaxFileSize, true) != ReadResult::Read) return {};
+    if (readFile(AT_FDCWD, (dir / fileName).c_str(), contents, MaxFileSize, true) !=
+        ReadResult::Read)
+        return {};
     return ini::readValue(contents, section, key);
 }
 
@@ -106,37 +180,35 @@ void IniSettings::write(const std::string& section, const std::string& key, cons
     std::error_code ec;
     fs::create_directories(dir, ec);
 
-    // A settings file kept as a link elsewhere is replaced where it really lies.
-    fs::path target = dir / fileName;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path real = fs::weakly_canonical(target, ec);
-        if (ec) return;
-        target = real;
-    }
+    // A settings file kept as a link elsewhere is replaced where it really lies, when that
+    // is safe.
+    std::optional<uid_t> linkOwner;
+    const std::optional<fs::path> target = writeTarget(dir / fileName, linkOwner);
+    if (!target) return;
+    const std::string name = target->filename().string();
+    if (!plainFileName(name)) return;
+    // From here on everything happens in the folder opened now, even if its path is made
+    // to lead elsewhere meanwhile.
+    const int folderFd = ::open(target->parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) return;
 
     std::string contents;
-    mode_t mode = 0600;
-    const ReadResult r = readFile(target, contents, MaxFileSize, false, &mode);
-    if (r == ReadResult::TooLarge || r == ReadResult::Unreadable) return;
+    struct stat old {};
+    const ReadResult r = readFile(folderFd, name.c_str(), contents, MaxFileSize, false, true, &old);
+    // A link is followed only to a file that exists and still belongs to the link's owner.
+    const bool followable = !linkOwner || (r == ReadResult::Read && old.st_uid == *linkOwner);
     // A file that may not be written (made read-only) is not written, although replacing
     // it would only need the folder to be writable; a file with no write bit at all stays
     // as it is even for the superuser.
-    if (r == ReadResult::Read &&
-        (::access(target.c_str(), W_OK) != 0 || (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
-        return;
-    const std::optional<std::string> updated = ini::writeValue(contents, section, key, value);
-    if (!updated || (r == ReadResult::Read && *updated == contents)) return;
-
-    // A hidden temporary beside the file, so the rename stays within one file system.
-    std::string tempName = target.filename().string();
-    tempName.insert(tempName.begin(), '.');
-    tempName.append(".XXXXXX");
-    std::string temp = (target.parent_path() / tempName).string();
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return;
-    bool ok = writeAll(fd, *updated) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.c_str(), target.c_str()) != 0) ::unlink(temp.c_str());
+    const bool writable =
+        r == ReadResult::Missing ||
+        (r == ReadResult::Read && ::faccessat(folderFd, name.c_str(), W_OK, 0) == 0 &&
+         (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0);
+    const std::optional<std::string> updated =
+        followable && writable ? ini::writeValue(contents, section, key, value) : std::nullopt;
+    if (updated && (r == ReadResult::Missing || *updated != contents))
+        replaceFile(folderFd, name, *updated, r == ReadResult::Read ? &old : nullptr);
+    ::close(folderFd);
 }
 
 }  // namespace platform

@@ -21,7 +21,9 @@ public:
     std::string read(const std::string& fileName, const std::string& section,
                      const std::string& key) override;
     // Replaces the file atomically (a temporary beside it, then a rename), keeping every
-    // other section, key and line. A file that cannot be written is passed over silently.
+    // other section, key and line, and the file's owner, group and mode. A settings file
+    // that is a link is written where the link leads only when that is a regular file of
+    // the link's own owner. A file that cannot be written is passed over silently.
     void write(const std::string& section, const std::string& key, const std::string& value,
                const std::string& fileName) override;
 

@@ -1,11 +1,16 @@
-// The runtime's conversions on arbitrary text and numbers: text to number always gives a
-// finite number, and a number written as text reads back as the same number.
+// The runtime's conversions on arbitrary text and numbers, NaN, infinities, subnormals and
+// halves included: text to number always gives a finite number; a number written as text
+// has the plain form and reads back as the same number; Trim drops only the spaces at the
+// ends; Int, rounding to an integer, the 16-bit Integer conversion and single precision
+// stay within their bounds.
 
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -17,22 +22,139 @@ void require(bool condition) {
     if (!condition) std::abort();
 }
 
-// Writing keeps 15 significant digits, so reading back may differ in the last bits only.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Writing keeps 15 significant digits, so reading back may differ in the last bits only;
+// a subnormal number has fewer bits than that, so it may differ by its smallest step.
 bool close(double a, double b) {
     if (a == b) return true;
-    return std::fabs(a - b) <= 1e-14 * std::fmax(std::fabs(a), std::fabs(b));
+    return std::fabs(a - b) <= 1e-14 * std::fmax(std::fabs(a), std::fabs(b)) +
+                                   std::numeric_limits<double>::denorm_min();
 }
 
-void roundTrip(double value) {
-    // Normal numbers (and zero) of a size the program can meet; the 15-digit text of the
-    // very largest doubles lies beyond the largest double.
-    if (!(value == 0 || (std::fabs(value) >= 1e-300 && std::fabs(value) <= 1e300))) return;
+// The plain form: an optional minus, digits with at most one decimal point that has a
+// digit on either side and no zero at the end after it, at most 15 significant digits,
+// and an exponent "E+dd" or "E-dd" only after a single leading digit.
+bool plainForm(const std::string& t) {
+    std::size_t i = t.starts_with('-') ? 1 : 0;
+    const std::size_t mantissa = i;
+    std::size_t point = std::string::npos;
+    int significant = 0;
+    bool leadingZeros = true;
+    for (; i < t.size() && (isDigit(t[i]) || t[i] == '.'); ++i) {
+        if (t[i] == '.') {
+            if (point != std::string::npos) return false;
+            point = i;
+            continue;
+        }
+        if (t[i] != '0') leadingZeros = false;
+        if (!leadingZeros) ++significant;
+    }
+    const std::string_view digits(t.data() + mantissa, i - mantissa);
+    if (digits.empty() || significant > 15) return false;
+    if (point != std::string::npos &&
+        (point == mantissa || point + 1 == i || t[i - 1] == '0' || t[point - 1] == '.'))
+        return false;
+    if (digits.size() > 1 && digits[0] == '0' && digits[1] != '.') return false;
+    if (i == t.size()) return true;
+    // The exponent form: one digit before the point, then E, a sign and two or three digits.
+    if (point != std::string::npos && point != mantissa + 1) return false;
+    if (t[i] != 'E' || i + 1 >= t.size() || (t[i + 1] != '+' && t[i + 1] != '-')) return false;
+    const std::string_view exponent(t.data() + i + 2, t.size() - i - 2);
+    if (exponent.size() < 2 || exponent.size() > 3) return false;
+    for (char c : exponent)
+        if (!isDigit(c)) return false;
+    return true;
+}
+
+void checkNumber(double value) {
     const std::string text = forms::text(value);
-    const double back = forms::val(text);
-    require(close(back, value));
-    require(forms::text(back) == text);
-    require(forms::startsWithNumber(text));
+    require(plainForm(text));
+    require(text.starts_with('-') == (value < 0));
     require(forms::str(value) == (value < 0 ? text : " " + text));
+    if (std::isnan(value)) require(text == "0");
+    if (std::isfinite(value)) {
+        const double back = forms::val(text);
+        // The 15-digit text of the very largest doubles lies beyond the largest double,
+        // which reads as 0.
+        if (std::fabs(value) <= 1e308) {
+            require(close(back, value));
+            if (std::fabs(value) >= DBL_MIN) require(forms::text(back) == text);
+            require(forms::startsWithNumber(text));
+        } else {
+            require(back == 0 || close(back, value));
+        }
+    }
+
+    // Int(): the integer at or below the value.
+    const double whole = forms::intPart(value);
+    if (std::isfinite(value)) {
+        // An integral value is its own Int(); for any other, whole + 1 is exact (value - whole
+        // may round up to 1 for a tiny negative value).
+        require(std::floor(whole) == whole &&
+                (whole == value || (whole < value && value < whole + 1)));
+    } else {
+        require(std::isnan(value) ? std::isnan(whole) : whole == value);
+    }
+
+    // Rounding to an integer: the nearest one, a half to the even neighbour; nothing
+    // finite gives 0, a value beyond the 64-bit range gives its end.
+    const std::int64_t rounded = forms::roundHalfEven(value);
+    if (!std::isfinite(value)) {
+        require(rounded == 0);
+    } else if (std::fabs(value) < 9.2e18) {
+        const double off = static_cast<double>(rounded) - value;
+        require(std::fabs(off) <= 0.5);
+        if (std::fabs(off) == 0.5) require(rounded % 2 == 0);
+    } else {
+        require(rounded == (value > 0 ? INT64_MAX : INT64_MIN));
+    }
+
+    // The 16-bit Integer: the rounded value when it fits, else an overflow.
+    std::int16_t integer = 12345;
+    const bool fits = forms::toInteger16(value, integer);
+    require(fits == (std::isfinite(value) && rounded >= -32768 && rounded <= 32767));
+    if (fits) require(integer == rounded);
+
+    // Single precision: the nearest float, within half a step of it.
+    const float single = forms::toSingle(value);
+    if (std::isnan(value)) {
+        require(std::isnan(single));
+    } else if (std::fabs(value) <= FLT_MAX) {
+        require(std::fabs(static_cast<double>(single) - value) <=
+                std::fabs(value) * 0x1p-24 + 0x1p-150);
+    } else {
+        require(std::isinf(single) || std::fabs(single) == FLT_MAX);
+    }
+}
+
+void checkTrim(std::string_view input) {
+    const std::string trimmed = forms::trim(input);
+    require(trimmed.empty() || (trimmed.front() != ' ' && trimmed.back() != ' '));
+    // Only spaces at the ends are dropped: what is left stands in the text after them.
+    const std::size_t start = input.find_first_not_of(' ');
+    require(start == std::string_view::npos ? trimmed.empty()
+                                            : input.substr(start).starts_with(trimmed));
+    require(input.find_last_not_of(' ') + 1 ==
+            (start == std::string_view::npos ? 0 : start + trimmed.size()));
+    require(forms::val(trimmed) == forms::val(input));
+}
+
+// Numbers the text and bytes rarely give on their own, picked by one byte.
+double special(std::uint8_t pick) {
+    constexpr double values[] = {std::numeric_limits<double>::quiet_NaN(),
+                                 std::numeric_limits<double>::infinity(),
+                                 -std::numeric_limits<double>::infinity(),
+                                 -0.0,
+                                 std::numeric_limits<double>::denorm_min(),
+                                 DBL_MAX,
+                                 -DBL_MAX,
+                                 DBL_MIN,
+                                 32767.5,
+                                 -32768.5,
+                                 9.2e18,
+                                 -2.5};
+    return values[pick % std::size(values)];
 }
 
 }  // namespace
@@ -40,14 +162,23 @@ void roundTrip(double value) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const double value = forms::val(input);
-    require(std::isfinite(value));
+    require(std::isfinite(value) && !std::signbit(value == 0 ? value : 1.0));
     if (!forms::startsWithNumber(input)) require(value == 0);
-    roundTrip(value);
+    checkNumber(value);
+    checkTrim(input);
 
+    if (size >= 1) checkNumber(special(data[0]));
+    if (size >= sizeof(std::int32_t)) {
+        // Whole numbers and halves, where rounding has a tie to break.
+        std::int32_t count;
+        std::memcpy(&count, data, sizeof count);
+        checkNumber(count / 2.0);
+    }
     if (size >= sizeof(double)) {
+        // Any double at all, NaN and infinities included.
         double raw;
         std::memcpy(&raw, data, sizeof raw);
-        if (std::isfinite(raw)) roundTrip(raw);
+        checkNumber(raw);
     }
     return 0;
 }

@@ -1,5 +1,10 @@
-// Arbitrary bytes as a settings file: reading never fails, values stay within their bounds,
-// and a write reads back as written while every other key keeps its value.
+// Arbitrary bytes as a settings file, and arbitrary section and key names besides the
+// program's own: reading never fails and values stay within their bounds; a write with a
+// name that a file cannot hold is refused; any other write reads back as written, every
+// other key keeps its value, a byte-order mark stays, and writing the same value again
+// changes nothing (the key is updated where it stands, never added a second time).
+
+#include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -17,36 +22,84 @@ void require(bool condition) {
     if (!condition) std::abort();
 }
 
-constexpr std::string_view Keys[] = {"Speed", "odds", "sound", "pot"};
+constexpr std::string_view Mark = "\xEF\xBB\xBF";
+
+// Names the program uses, spelled as a file may spell them, and names no file can hold.
+const std::string Sections[] = {"Options", "options", " OPTIONS ", "Other", "", " ", "a]b",
+                                "x\ny", std::string("x\0y", 3), "[Options"};
+const std::string Keys[] = {"Speed", "odds", "sound", "pot", "SPEED ", "", "\t", "a=b",
+                            "[x", ";x", "x\ry", std::string("x\0y", 3)};
+
+struct Probe {
+    std::string_view section, key;
+};
+constexpr Probe Probes[] = {
+    {"Options", "Speed"}, {"Options", "odds"}, {"Options", "sound"},
+    {"Options", "pot"},   {"Other", "Speed"},
+};
+
+using ini::isBlank;
+using ini::trim;
+
+// The same name, as the file compares names: blanks around it and case do not count.
+bool sameName(std::string_view a, std::string_view b) { return ini::sameName(trim(a), trim(b)); }
+
+// A name that a line of the file can hold: not blank, on one line, with no bracket that
+// would end a section name and no "=" that would end a key; a key that does not read as a
+// section or a comment.
+bool writableName(std::string_view name, char ends, bool isKey) {
+    const std::string_view t = trim(name);
+    if (t.empty() || name.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos ||
+        name.find(ends) != std::string_view::npos)
+        return false;
+    return !isKey || (t.front() != '[' && t.front() != ';');
+}
+
+void checkBounds(const std::string& value) {
+    require(value.size() <= ini::MaxValueLength);
+    require(value.find('\0') == std::string::npos && value.find('\n') == std::string::npos);
+    // Blanks before the value are dropped; a value cut at a NUL or at its length may end
+    // in blanks, as the caller's buffer would hold it.
+    require(value.empty() || !isBlank(value.front()));
+}
+
+std::string pickName(FuzzedDataProvider& in, const std::string* names, std::size_t count) {
+    if (in.ConsumeBool()) return in.ConsumeRandomLengthString(24);
+    return names[in.ConsumeIntegralInRange<std::size_t>(0, count - 1)];
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return 0;
-    // The first byte tells how many of the next bytes are the value to write; the rest is
-    // the file.
-    const std::size_t valueLength = std::min<std::size_t>(data[0] % 48, size - 1);
-    const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const std::string_view value = bytes.substr(0, valueLength);
-    const std::string_view contents = bytes.substr(valueLength);
+    FuzzedDataProvider in(data, size);
+    const std::string section = pickName(in, Sections, std::size(Sections));
+    const std::string key = pickName(in, Keys, std::size(Keys));
+    const std::string value = in.ConsumeRandomLengthString(200);
+    const bool marked = in.ConsumeBool();
+    const std::string contents =
+        (marked ? std::string(Mark) : std::string()) + in.ConsumeRemainingBytesAsString();
 
-    std::string before[4];
-    for (int k = 0; k < 4; ++k) {
-        before[k] = ini::readValue(contents, "Options", Keys[k]);
-        require(before[k].size() <= ini::MaxValueLength);
-        require(before[k].find('\0') == std::string::npos);
+    std::string before[std::size(Probes)];
+    for (std::size_t k = 0; k < std::size(Probes); ++k) {
+        before[k] = ini::readValue(contents, Probes[k].section, Probes[k].key);
+        checkBounds(before[k]);
     }
-    const std::string otherBefore = ini::readValue(contents, "Other", "Speed");
+    checkBounds(ini::readValue(contents, section, key));
 
-    const int written = data[0] / 48 % 4;
-    const auto after = ini::writeValue(contents, "Options", Keys[written], value);
-    require(after.has_value());
+    const auto after = ini::writeValue(contents, section, key, value);
+    require(after.has_value() ==
+            (writableName(section, ']', false) && writableName(key, '=', true)));
+    if (!after) return 0;
 
     // What the value reads as on a line of its own.
-    const std::string line = "[Options]\nkey=" + std::string(value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3))));
-    require(ini::readValue(*after, "Options", Keys[written]) == ini::readValue(line, "Options", "key"));
-    for (int k = 0; k < 4; ++k)
-        if (k != written) require(ini::readValue(*after, "Options", Keys[k]) == before[k]);
-    require(ini::readValue(*after, "Other", "Speed") == otherBefore);
+    const std::string line =
+        "[Options]\nkey=" +
+        value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
+    require(ini::readValue(*after, section, key) == ini::readValue(line, "Options", "key"));
+    for (std::size_t k = 0; k < std::size(Probes); ++k)
+        if (!sameName(Probes[k].section, section) || !sameName(Probes[k].key, key))
+            require(ini::readValue(*after, Probes[k].section, Probes[k].key) == before[k]);
+    if (contents.starts_with(Mark)) require(after->starts_with(Mark));
+    require(ini::writeValue(*after, section, key, value) == after);
     return 0;
 }

@@ -11,8 +11,11 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <ostream>
 #include <random>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "platform/IniFile.h"
 #include "platform/IniSettings.h"
@@ -31,6 +34,10 @@ struct WriteCase {
     const char* value;
     std::optional<std::string> after;
 };
+
+void PrintTo(const WriteCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class IniWrite : public ::testing::TestWithParam<WriteCase> {};
 
@@ -53,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, IniWrite,
     ::testing::Values(
         WriteCase{"NewFile", "", "Options", "Speed", "slow", "[Options]\nSpeed=slow\n"},
-        WriteCase{"ReplacesKeyCaseInsensitively", "[options]\nSPEED=fast\npot=5\n", "Options", "Speed",
-                  "slow", "[options]\nSPEED=slow\npot=5\n"},
+        WriteCase{"ReplacesKeyCaseInsensitively", "[options]\nSPEED=fast\npot=5\n", "Options",
+                  "Speed", "slow", "[options]\nSPEED=slow\npot=5\n"},
         WriteCase{"AddsKeyAtEndOfItsSection", "; mine\n[Options]\nSpeed=slow\n\n[Other]\nx=1\n",
                   "Options", "pot", " 2500",
                   "; mine\n[Options]\nSpeed=slow\npot= 2500\n\n[Other]\nx=1\n"},
@@ -68,6 +75,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "[Options]\nodds=on\nodds=b\n"},
         WriteCase{"ValueCannotAddLines", "[Options]\n", "Options", "pot", "1\n[Evil]\nx=2",
                   "[Options]\npot=1\n"},
+        WriteCase{"KeepsByteOrderMarkAndItsSection", "\xEF\xBB\xBF[Options]\nSpeed=fast\n",
+                  "Options", "Speed", "slow", "\xEF\xBB\xBF[Options]\nSpeed=slow\n"},
+        WriteCase{"AddsToSectionAfterByteOrderMark", "\xEF\xBB\xBF[Options]\r\n", "Options", "pot",
+                  "5", "\xEF\xBB\xBF[Options]\r\npot=5\r\n"},
+        WriteCase{"ByteOrderMarkAlone", "\xEF\xBB\xBF", "Options", "pot", "5",
+                  "\xEF\xBB\xBF[Options]\npot=5\n"},
         WriteCase{"KeyWithEqualsIsNotWritten", "[Options]\n", "Options", "a=b", "1", std::nullopt},
         WriteCase{"EmptySectionIsNotWritten", "", "", "pot", "1", std::nullopt}),
     [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
@@ -82,6 +95,9 @@ TEST(IniRead, FindsValuesAndCutsThem) {
     EXPECT_EQ(ini::readValue(file, "Options", "pot"), "");         // no "="
     EXPECT_EQ(ini::readValue(file, "Options", "x"), "");
     EXPECT_EQ(ini::readValue(file, "Missing", "Speed"), "");
+    EXPECT_EQ(ini::readValue("\xEF\xBB\xBF[Options]\nSpeed=fast\n", "Options", "Speed"), "fast");
+    EXPECT_EQ(ini::readValue("\xEF\xBB\xBF  \n[Options]\nSpeed=fast\n", "Options", "Speed"),
+              "fast");
 
     const std::string longValue(200, 'a');
     EXPECT_EQ(ini::readValue("[Options]\npot=" + longValue + "\n", "Options", "pot"), std::string(127, 'a'));
@@ -147,14 +163,142 @@ TEST_F(IniSettingsFiles, WriteKeepsOtherLinesAndLeavesNoTemporary) {
     EXPECT_EQ(entries, 1);
 }
 
-TEST_F(IniSettingsFiles, SettingsKeptAsALinkAreWrittenThroughIt) {
-    spill(root / "dotfiles" / "zopt22.ini", "[Options]\nSpeed=fast\n");
-    fs::create_directories(config);
-    fs::create_symlink(root / "dotfiles" / "zopt22.ini", file());
+TEST_F(IniSettingsFiles, ByteOrderMarkIsReadPastAndKept) {
+    const std::string mark = "\xEF\xBB\xBF";
+    spill(file(), mark + "[Options]\r\nSpeed=fast\r\nodds=off\r\n; mine\r\n[Window]\r\nx=5\r\n");
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "fast");
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "odds"), "off");
     settings.write("Options", "Speed", "slow", "zopt22.ini");
-    EXPECT_TRUE(fs::is_symlink(file()));
-    EXPECT_EQ(slurp(root / "dotfiles" / "zopt22.ini"), "[Options]\nSpeed=slow\n");
+    settings.write("Options", "odds", "on", "zopt22.ini");
+    settings.write("Options", "sound", "on", "zopt22.ini");
+    settings.write("Options", "pot", " 1000", "zopt22.ini");
+    EXPECT_EQ(slurp(file()),
+              mark +
+                  "[Options]\r\nSpeed=slow\r\nodds=on\r\n; mine\r\nsound=on\r\npot= 1000\r\n"
+                  "[Window]\r\nx=5\r\n");
+    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "slow");
 }
+
+namespace {
+
+// Another user's id than the test's own, for files that the test hands over to them
+// (possible only as the superuser).
+uid_t anotherUser() {
+    return ::geteuid() == 65534 ? 65533 : 65534;
+}
+
+enum class Leads { File, Missing, Folder, Device };
+
+struct LinkCase {
+    const char* name;
+    Leads target;
+    bool targetOfAnother;              // the file at the end belongs to another user
+    std::vector<bool> linksOfAnother;  // the links from the settings file on (none: a plain
+                                       // file), each another user's or the test's own
+    bool written;
+};
+
+void PrintTo(const LinkCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class IniSettingsLinks : public IniSettingsFiles, public ::testing::WithParamInterface<LinkCase> {
+protected:
+    // The names in `dir` that start with `prefix`.
+    static std::set<std::string> names(const fs::path& dir, const std::string& prefix = "") {
+        std::set<std::string> found;
+        for (const auto& entry : fs::directory_iterator(dir))
+            if (entry.path().filename().string().starts_with(prefix))
+                found.insert(entry.path().filename());
+        return found;
+    }
+    static bool sameFile(const struct stat& a, const struct stat& b) {
+        return a.st_uid == b.st_uid && a.st_gid == b.st_gid && a.st_mode == b.st_mode;
+    }
+};
+
+}  // namespace
+
+TEST_P(IniSettingsLinks, WritesOnlyWhereItIsSafe) {
+    const LinkCase& c = GetParam();
+    const std::string before = "[Options]\nSpeed=fast\n";
+    fs::create_directories(config);
+    fs::create_directories(root / "links");
+    const fs::path target = c.target == Leads::Device  ? fs::path("/dev/null")
+                            : c.linksOfAnother.empty() ? file()
+                                                       : root / "dotfiles" / "mine.ini";
+    if (c.target == Leads::File) {
+        spill(target, before);
+        fs::permissions(target,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    }
+    if (c.target == Leads::Folder) fs::create_directories(target);
+    if (c.target == Leads::Missing) fs::create_directories(target.parent_path());
+
+    // The settings file, then each further link, the last one leading to the target.
+    std::vector<fs::path> links;
+    for (std::size_t k = 0; k < c.linksOfAnother.size(); ++k)
+        links.push_back(k == 0 ? file() : root / "links" / ("hop" + std::to_string(k)));
+    for (std::size_t k = 0; k < links.size(); ++k) {
+        const bool last = k + 1 == links.size();
+        // A link from the links folder leads on relative to it, as dotfiles links often do.
+        const fs::path to = !last                                ? links[k + 1]
+                            : k > 0 && c.target != Leads::Device ? "../dotfiles/mine.ini"
+                                                                 : target;
+        fs::create_symlink(to, links[k]);
+        if (c.linksOfAnother[k] && ::lchown(links[k].c_str(), anotherUser(), anotherUser()) != 0)
+            GTEST_SKIP() << "a link of another user needs the superuser";
+    }
+    if (c.targetOfAnother && ::chown(target.c_str(), anotherUser(), anotherUser()) != 0)
+        GTEST_SKIP() << "a file of another user needs the superuser";
+
+    const std::string tempPrefix = "." + target.filename().string() + ".";
+    const fs::path beside = target.parent_path();
+    const std::set<std::string> besideBefore =
+        names(beside, c.target == Leads::Device ? tempPrefix : "");
+    struct stat statBefore {};
+    ::lstat(target.c_str(), &statBefore);
+
+    settings.write("Options", "Speed", "slow", "zopt22.ini");
+
+    for (const fs::path& link : links) EXPECT_TRUE(fs::is_symlink(link)) << link;
+    EXPECT_EQ(names(config), std::set<std::string>{"zopt22.ini"});
+    EXPECT_EQ(names(beside, c.target == Leads::Device ? tempPrefix : ""), besideBefore);
+    struct stat statAfter {};
+    const bool exists = ::lstat(target.c_str(), &statAfter) == 0;
+    switch (c.target) {
+        case Leads::File:
+            EXPECT_EQ(slurp(target), c.written ? "[Options]\nSpeed=slow\n" : before);
+            // The owner, group and mode stay, whoever wrote the file.
+            EXPECT_TRUE(sameFile(statAfter, statBefore));
+            break;
+        case Leads::Missing:
+            EXPECT_FALSE(exists);
+            break;
+        case Leads::Folder:
+            EXPECT_TRUE(fs::is_empty(target));
+            break;
+        case Leads::Device:
+            EXPECT_TRUE(S_ISCHR(statAfter.st_mode));
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniSettingsLinks,
+    ::testing::Values(LinkCase{"OwnFile", Leads::File, false, {false}, true},
+                      LinkCase{"OwnFileThroughTwoLinks", Leads::File, false, {false, false}, true},
+                      LinkCase{"FileOfAnotherOwner", Leads::File, true, {false}, false},
+                      LinkCase{"LinkOfAnotherOwner", Leads::File, false, {true}, false},
+                      LinkCase{
+                          "SecondLinkOfAnotherOwner", Leads::File, false, {false, true}, false},
+                      // A user's link to the user's own file, written by the superuser.
+                      LinkCase{"UsersLinkToUsersFile", Leads::File, true, {true}, true},
+                      LinkCase{"PlainFileOfAnotherOwner", Leads::File, true, {}, true},
+                      LinkCase{"DanglingLink", Leads::Missing, false, {false}, false},
+                      LinkCase{"LinkToFolder", Leads::Folder, false, {false}, false},
+                      LinkCase{"LinkToDevice", Leads::Device, false, {false}, false}),
+    [](const ::testing::TestParamInfo<LinkCase>& info) { return std::string(info.param.name); });
 
 TEST_F(IniSettingsFiles, GarbageReadsAsDefaultsWithoutHarm) {
     std::mt19937 bytes(7);
