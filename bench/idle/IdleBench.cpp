@@ -53,7 +53,8 @@ std::string readWhole(const std::string& path) {
 std::map<std::string, long> switchesByTask(pid_t pid) {
     std::map<std::string, long> counts;
     for (const std::string& id : taskIds(pid)) {
-        std::istringstream status(readWhole("/proc/" + std::to_string(pid) + "/task/" + id + "/status"));
+        std::istringstream status(
+            readWhole("/proc/" + std::to_string(pid) + "/task/" + id + "/status"));
         long total = 0;
         bool found = false;
         for (std::string line; std::getline(status, line);) {
@@ -72,7 +73,8 @@ std::map<std::string, long> switchesByTask(pid_t pid) {
 // Whether one of the program's threads is SDL's audio device thread.
 bool audioThreadRuns(pid_t pid) {
     for (const std::string& id : taskIds(pid))
-        if (readWhole("/proc/" + std::to_string(pid) + "/task/" + id + "/comm").rfind("SDLAudio", 0) == 0)
+        if (readWhole("/proc/" + std::to_string(pid) + "/task/" + id + "/comm")
+                .rfind("SDLAudio", 0) == 0)
             return true;
     return false;
 }
@@ -103,7 +105,8 @@ Span measure(pid_t pid, int seconds) {
         }
         for (const auto& [id, count] : now) last[id] = count;
         const double at = std::chrono::duration<double>(next - start).count();
-        const auto second = std::min<std::size_t>(static_cast<std::size_t>(at - 1e-9), span.perSecond.size() - 1);
+        const auto second =
+            std::min<std::size_t>(static_cast<std::size_t>(at - 1e-9), span.perSecond.size() - 1);
         span.perSecond[second] += delta;
         span.total += delta;
         if (audio && !audioThreadRuns(pid)) {
