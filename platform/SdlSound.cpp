@@ -5,12 +5,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <map>
 
 #include "platform/DataFiles.h"
+#include "platform/SoundData.h"
 
 namespace platform {
 
@@ -62,25 +65,32 @@ private:
 
 struct SdlSound::Impl {
     std::vector<std::filesystem::path> folders;
-    bool tried = false;
-    bool subsystem = false;
+    std::chrono::milliseconds rest{};
+    QTimer restTimer;
+    bool failed = false;  // no device could be opened: silence for the rest of the run
     SDL_AudioDeviceID device = 0;
     SDL_AudioSpec deviceFormat{};
-    std::map<std::string, std::vector<Uint8>> sounds;  // converted samples; empty: silence
+    // Samples converted to `soundsFormat`, by file name; empty: silence.
+    std::map<std::string, std::vector<std::uint8_t>> sounds;
+    SDL_AudioSpec soundsFormat{};
 
     bool open();
-    const std::vector<Uint8>& load(const std::string& fileName);
+    const std::vector<std::uint8_t>& load(const std::string& fileName);
+    void play(const std::string& fileName);
+    void startRest();
     void close();
 };
 
 bool SdlSound::Impl::open() {
-    if (tried) return device != 0;
-    tried = true;
+    if (device != 0) return true;
+    if (failed) return false;
     silenceAlsa();
     QuietStderr quiet;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-    subsystem = true;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        failed = true;
+        return false;
+    }
     SDL_AudioSpec want{};
     want.freq = 44100;
     want.format = AUDIO_S16SYS;
@@ -91,66 +101,81 @@ bool SdlSound::Impl::open() {
         if (device != 0) SDL_CloseAudioDevice(device);
         device = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        subsystem = false;
+        failed = true;
         return false;
+    }
+    // A device opened again after a rest may have another format than the one the
+    // sounds were converted to.
+    if (deviceFormat.freq != soundsFormat.freq || deviceFormat.format != soundsFormat.format ||
+        deviceFormat.channels != soundsFormat.channels) {
+        sounds.clear();
+        soundsFormat = deviceFormat;
     }
     return true;
 }
 
-const std::vector<Uint8>& SdlSound::Impl::load(const std::string& fileName) {
+const std::vector<std::uint8_t>& SdlSound::Impl::load(const std::string& fileName) {
     auto found = sounds.find(fileName);
     if (found != sounds.end()) return found->second;
-    std::vector<Uint8>& pcm = sounds[fileName];
+    std::vector<std::uint8_t>& pcm = sounds[fileName];
     const std::string path = findDataFile(folders, fileName);
     if (path.empty()) return pcm;
-
-    SDL_AudioSpec fileSpec{};
-    Uint8* buffer = nullptr;
-    Uint32 length = 0;
-    if (!SDL_LoadWAV(path.c_str(), &fileSpec, &buffer, &length)) return pcm;
-    SDL_AudioCVT cvt{};
-    const int built = SDL_BuildAudioCVT(&cvt, fileSpec.format, fileSpec.channels, fileSpec.freq,
-                                        deviceFormat.format, deviceFormat.channels, deviceFormat.freq);
-    if (built == 0) {
-        pcm.assign(buffer, buffer + length);
-    } else if (built > 0 && cvt.len_mult > 0) {
-        std::vector<Uint8> work(static_cast<std::size_t>(length) * static_cast<std::size_t>(cvt.len_mult));
-        std::memcpy(work.data(), buffer, length);
-        cvt.buf = work.data();
-        cvt.len = static_cast<int>(length);
-        if (SDL_ConvertAudio(&cvt) == 0) {
-            work.resize(static_cast<std::size_t>(std::max(cvt.len_cvt, 0)));
-            pcm = std::move(work);
-        }
-    }
-    SDL_FreeWAV(buffer);
+    const std::vector<std::uint8_t> file = readSoundFile(path);
+    pcm = decodeSound(file.data(), file.size(), deviceFormat);
     return pcm;
 }
 
+// An open device keeps a thread that wakes many times a second, playing or not, and the
+// audio subsystem may keep one of its own: both go once nothing has played for `rest`,
+// and the next sound opens them again.
+void SdlSound::Impl::startRest() {
+    if (device == 0) return;
+    if (QCoreApplication::instance())
+        restTimer.start(rest);
+    else
+        close();  // no event loop to wait in
+}
+
 void SdlSound::Impl::close() {
-    if (device != 0) SDL_CloseAudioDevice(device);
+    restTimer.stop();
+    if (device == 0) return;
+    SDL_CloseAudioDevice(device);
     device = 0;
-    if (subsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    subsystem = false;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 SdlSound::SdlSound(const std::string& programName) : SdlSound(dataFolders(programName)) {}
 
-SdlSound::SdlSound(std::vector<std::filesystem::path> folders) : d_(std::make_unique<Impl>()) {
+SdlSound::SdlSound(std::vector<std::filesystem::path> folders, std::chrono::milliseconds rest)
+    : d_(std::make_unique<Impl>()) {
     d_->folders = std::move(folders);
+    d_->rest = rest;
+    d_->restTimer.setSingleShot(true);
+    QObject::connect(&d_->restTimer, &QTimer::timeout, [impl = d_.get()] { impl->close(); });
 }
 
 SdlSound::~SdlSound() { d_->close(); }
 
-bool SdlSound::deviceAvailable() { return d_->open(); }
+bool SdlSound::deviceAvailable() {
+    const bool open = d_->open();
+    d_->startRest();
+    return open;
+}
+
+bool SdlSound::deviceOpen() const { return d_->device != 0; }
 
 void SdlSound::playToEnd(const std::string& fileName) {
     if (!d_->open()) return;
-    const std::vector<Uint8>& pcm = d_->load(fileName);
+    d_->play(fileName);
+    d_->startRest();
+}
+
+void SdlSound::Impl::play(const std::string& fileName) {
+    const std::vector<std::uint8_t>& pcm = load(fileName);
     if (pcm.empty()) return;
-    const SDL_AudioDeviceID dev = d_->device;
-    const double bytesPerSecond =
-        double(d_->deviceFormat.freq) * d_->deviceFormat.channels * (SDL_AUDIO_BITSIZE(d_->deviceFormat.format) / 8);
+    const SDL_AudioDeviceID dev = device;
+    const double bytesPerSecond = double(deviceFormat.freq) * deviceFormat.channels *
+                                  (SDL_AUDIO_BITSIZE(deviceFormat.format) / 8);
     if (bytesPerSecond <= 0) return;
 
     SDL_ClearQueuedAudio(dev);
@@ -174,7 +199,7 @@ void SdlSound::playToEnd(const std::string& fileName) {
         SDL_Delay(static_cast<Uint32>(std::clamp(leftMs, 1.0, 20.0)));
     }
     // The device's own buffer still holds the last samples.
-    SDL_Delay(static_cast<Uint32>(d_->deviceFormat.samples * 1000.0 / d_->deviceFormat.freq) + 5);
+    SDL_Delay(static_cast<Uint32>(deviceFormat.samples * 1000.0 / deviceFormat.freq) + 5);
     SDL_PauseAudioDevice(dev, 1);
 }
 

@@ -1,4 +1,4 @@
-// The Linux services: data lookup, sound, help, launch, message box.
+// The Linux services: data lookup, help, launch, message box.
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,6 @@
 #include "platform/DataFiles.h"
 #include "platform/HelpWindow.h"
 #include "platform/QtServices.h"
-#include "platform/SdlSound.h"
 #include "platform/SystemServices.h"
 
 namespace fs = std::filesystem;
@@ -48,27 +47,6 @@ protected:
     }
     fs::path folder;
 };
-
-// A mono 16-bit WAV of `samples` samples of a quiet tone.
-void writeWav(const fs::path& path, int samples) {
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](std::uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](std::uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const std::uint32_t rate = 22050, bytes = static_cast<std::uint32_t>(samples) * 2;
-    out.write("RIFF", 4);
-    u32(36 + bytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(bytes);
-    for (int i = 0; i < samples; ++i) u16(static_cast<std::uint16_t>((i % 50 < 25) ? 2000 : -2000));
-}
 
 }  // namespace
 
@@ -94,50 +72,6 @@ TEST_F(PlatformTest, DataFilesBesideTheExecutableComeFirst) {
     EXPECT_EQ(platform::findDataFile(order, "folder.wav"), "");
     EXPECT_EQ(platform::findDataFile(order, "missing.wav"), "");
     EXPECT_EQ(platform::findDataFile(order, "../far/far.wav"), "");
-}
-
-TEST_F(PlatformTest, SoundPlaysToItsEndOnTheDummyDevice) {
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    writeWav(folder / "card.wav", 1100);
-    std::ofstream(folder / "broken.wav") << "RIFF not really";
-    platform::SdlSound sound(std::vector<fs::path>{folder});
-    EXPECT_TRUE(sound.deviceAvailable());
-    sound.playToEnd("card.wav");
-    sound.playToEnd("card.wav");  // loaded once, played again
-    sound.playToEnd("missing.wav");
-    sound.playToEnd("broken.wav");
-    sound.stop();
-}
-
-TEST_F(PlatformTest, NoAudioDeviceIsSilence) {
-    ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    writeWav(folder / "chip.wav", 1100);
-    platform::SdlSound sound(std::vector<fs::path>{folder});
-    EXPECT_FALSE(sound.deviceAvailable());
-    sound.playToEnd("chip.wav");
-    sound.stop();
-}
-
-TEST_F(PlatformTest, OpeningTheAudioDevicePrintsNothing) {
-    // ALSA, where there is no sound card, reports it on stderr unless it is told not to.
-    ::setenv("SDL_AUDIODRIVER", "alsa", 1);
-    const fs::path captured = folder / "stderr.txt";
-    std::fflush(stderr);
-    const int saved = ::dup(STDERR_FILENO);
-    const int file = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(file, 0);
-    ::dup2(file, STDERR_FILENO);
-    ::close(file);
-    {
-        platform::SdlSound sound(std::vector<fs::path>{folder});
-        sound.deviceAvailable();
-    }
-    std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    std::ifstream in(captured);
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(text, "");
 }
 
 TEST_F(PlatformTest, HelpOpensAtTheContextsTopicInOneWindow) {
