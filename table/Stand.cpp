@@ -215,7 +215,10 @@ void TableWindow::timdeal_Timer() {
     DealAnimStep = std::min(std::max(DealAnimStep, 1) + 1, MaxCards + 1);
     const int last = std::clamp(DealerCardCount, 1, MaxCards);
     if (dplaycard(last).visible()) {
-        // The dealer's last card is up: the result is shown.
+        // The dealer's last card is up: the result is shown, with every card of the
+        // dealer's hand face up, also those the starting-amount panel hid and a Deal
+        // closed it over without showing again.
+        for (int i = 1; i < last; ++i) dplaycard(i).setVisible(true);
         timdeal.setEnabled(false);
         DealAnimStep = 0;
         l2.setVisible(true);

@@ -311,3 +311,55 @@ TEST_F(StandTest, TheStartingAmountPanelHoldsTheRevealUntilItCloses) {
     EXPECT_TRUE(w->dbox.visible());
     EXPECT_EQ(w->lresult.caption(), "              PUSH..");
 }
+
+TEST_F(StandTest, TheRevealEndsWithEveryDealerCardUpHoweverThePanelWasClosed) {
+    struct Hand {
+        const char* name;
+        std::initializer_list<int> deal, draw;
+        int dealerCards;
+    };
+    const Hand hands[] = {
+        {"two cards, 7 and 10", {7, Ten, 7}, {Ten}, 2},
+        {"three cards, 6, 5 and 10", {6, Ten, 7}, {5, Ten}, 3},
+    };
+    // The three ways the panel can be closed during the reveal.
+    enum Close { Deal, OwnClose, Ok };
+    const char* const closeName[] = {"Deal", "its Close", "OK"};
+    for (const Hand& hand : hands) {
+        for (int ticksBefore : {0, 1, 2}) {
+            for (Close close : {Deal, OwnClose, Ok}) {
+                SCOPED_TRACE(::testing::Message()
+                             << hand.name << ", panel opened after " << ticksBefore
+                             << " ticks, closed by " << closeName[close]);
+                fresh();
+                deal(hand.deal);
+                then(hand.draw);
+                w->Command5.click();
+                ASSERT_EQ(w->DealerCardCount, hand.dealerCards);
+                for (int i = 0; i < ticksBefore; ++i) w->timdeal.tick();
+                if (!w->timdeal.enabled()) continue;  // this hand's reveal is already over
+
+                w->Label6_Click();
+                switch (close) {
+                    case Deal:
+                        w->Command3.click();
+                        break;
+                    case OwnClose:
+                        w->Command18.click();
+                        break;
+                    case Ok:
+                        w->cpotok.click();
+                        break;
+                }
+                EXPECT_FALSE(w->Picture4.visible());
+                EXPECT_EQ(w->PlayerCardCount, 2) << "a Deal during the reveal starts no hand";
+
+                EXPECT_LT(finishReveal(), 100);
+                for (int i = 1; i <= hand.dealerCards; ++i)
+                    EXPECT_TRUE(w->dplaycard(i).visible()) << "dealer card " << i;
+                EXPECT_TRUE(w->lresult.visible());
+                EXPECT_TRUE(w->dbox.visible());
+            }
+        }
+    }
+}
