@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -145,6 +146,28 @@ TEST_F(PlatformTest, SoundPlaysToItsEndOnTheDummyDevice) {
     sound.playToEnd("missing.wav");
     sound.playToEnd("broken.wav");
     sound.stop();
+}
+
+bool sdlLoaded() {
+    void* lib = ::dlopen("libSDL2-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    if (lib) ::dlclose(lib);
+    return lib != nullptr;
+}
+
+TEST_F(PlatformTest, TheSoundLibraryIsLoadedAtTheFirstSoundOnly) {
+    // In a fresh process, so that no earlier test has loaded it.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const fs::path sounds = folder;
+    EXPECT_EXIT(
+        {
+            const bool atStart = sdlLoaded();
+            platform::SdlSound sound(std::vector<fs::path>{sounds});
+            const bool beforeSound = sdlLoaded();
+            const bool device = sound.deviceAvailable();
+            std::_Exit(!atStart && !beforeSound && device && sdlLoaded() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(PlatformTest, NoAudioDeviceIsSilence) {
