@@ -14,10 +14,11 @@ int main(int argc, char** argv) {
     formsqt::initApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("oddsdesk"));
-
-    resources::Artwork artwork;
     platform::LocalSingleInstance instance("oddsdesk");
     platform::ImmediateExit program;
+    platform::handOverToRunningCopy(instance, program);
+
+    resources::Artwork artwork;
     platform::ShellLauncher launcher;
     platform::HelpWindowViewer help("oddsdesk");
     platform::QtKeySender keys;

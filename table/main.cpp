@@ -18,6 +18,9 @@ int main(int argc, char** argv) {
     formsqt::initApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cardtable"));
+    platform::LocalSingleInstance instance("cardtable");
+    platform::ImmediateExit program;
+    platform::handOverToRunningCopy(instance, program);
 
     resources::Artwork artwork;
     platform::SystemRandom random;
@@ -27,9 +30,7 @@ int main(int argc, char** argv) {
     platform::SdlSound sound("cardtable");
     platform::ShellLauncher launcher;
     platform::QtKeySender keys;
-    platform::LocalSingleInstance instance("cardtable");
     platform::MessageBoxDialogs dialogs;
-    platform::ImmediateExit program;
     platform::HelpWindowViewer help("cardtable");
 
     // The about box's host: replaced when a new box is shown (the table window keeps the

@@ -1,8 +1,8 @@
-// Start-up of oddsdesk against a minimal Qt Widgets window, on a private Xvfb display:
-// the time from starting the program until its window is mapped, and the program's peak
+// Start-up of oddsdesk and cardtable against a minimal Qt Widgets window, on a private Xvfb
+// display: the time from starting each program until its window is mapped, and its peak
 // memory once it has closed, each as a ratio to the baseline measured in the same run.
 //
-//   startup_bench [--runs N] [--program PATH] [--baseline PATH]
+//   startup_bench [--runs N] [--program PATH]... [--baseline PATH]
 
 #include <X11/Xlib.h>
 #include <poll.h>
@@ -84,26 +84,34 @@ double median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+struct Measured {
+    std::string path;
+    std::vector<double> milliseconds;
+    long peakKiB = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int runs = 10;
-    std::string program = e2e::programPath("oddsdesk");
+    std::vector<std::string> programs;
     std::string baseline = e2e::programPath("startup_baseline");
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--program" && i + 1 < argc) {
-            program = argv[++i];
+            programs.emplace_back(argv[++i]);
         } else if (arg == "--baseline" && i + 1 < argc) {
             baseline = argv[++i];
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--runs N] [--program PATH] [--baseline PATH]\n", argv[0]);
+                         "usage: %s [--runs N] [--program PATH]... [--baseline PATH]\n", argv[0]);
             return 2;
         }
     }
+    if (programs.empty())
+        programs = {e2e::programPath("oddsdesk"), e2e::programPath("cardtable")};
     if (!e2e::toolsAvailable()) {
         std::fprintf(stderr, "Xvfb, xauth and xdotool are needed\n");
         return 1;
@@ -114,30 +122,37 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // One warm-up start each fills the file cache, then the two alternate, so that drift
-    // of the machine's load touches both alike.
-    if (!measure(session, baseline) || !measure(session, program)) return 1;
-    std::vector<double> programMs, baselineMs;
-    long programKiB = 0, baselineKiB = 0;
+    // The baseline first, then each program. One warm-up start each fills the file cache,
+    // then they take turns within every run, so that drift of the machine's load touches
+    // all alike.
+    std::vector<Measured> measured{{baseline, {}, 0}};
+    for (const std::string& program : programs) measured.push_back({program, {}, 0});
+    for (const Measured& m : measured)
+        if (!measure(session, m.path)) return 1;
     for (int run = 0; run < runs; ++run) {
-        const auto b = measure(session, baseline);
-        const auto p = measure(session, program);
-        if (!b || !p) return 1;
-        baselineMs.push_back(b->milliseconds);
-        programMs.push_back(p->milliseconds);
-        baselineKiB = std::max(baselineKiB, b->peakKiB);
-        programKiB = std::max(programKiB, p->peakKiB);
+        for (Measured& m : measured) {
+            const auto sample = measure(session, m.path);
+            if (!sample) return 1;
+            m.milliseconds.push_back(sample->milliseconds);
+            m.peakKiB = std::max(m.peakKiB, sample->peakKiB);
+        }
     }
 
-    const double pm = median(programMs), bm = median(baselineMs);
-    const std::string name = std::filesystem::path(program).filename().string();
-    std::printf("start-up until the window is mapped, median of %d runs\n", runs);
-    std::printf("  %-16s %8.1f ms\n  %-16s %8.1f ms\n  %-16s %8.2f\n", name.c_str(), pm,
-                "baseline", bm, "ratio", pm / bm);
-    std::printf("peak memory (resident)\n");
-    std::printf("  %-16s %8.1f MiB\n  %-16s %8.1f MiB\n  %-16s %8.2f\n", name.c_str(),
-                static_cast<double>(programKiB) / 1024, "baseline",
-                static_cast<double>(baselineKiB) / 1024, "ratio",
-                static_cast<double>(programKiB) / static_cast<double>(baselineKiB));
+    const Measured& base = measured.front();
+    const double baseMs = median(base.milliseconds);
+    const double baseMiB = static_cast<double>(base.peakKiB) / 1024;
+    std::printf("start-up until the window is mapped (median of %d runs) and peak resident "
+                "memory\n",
+                runs);
+    std::printf("  %-16s %9s %7s %9s %7s\n", "", "time", "ratio", "memory", "ratio");
+    std::printf("  %-16s %6.1f ms %7s %5.1f MiB %7s\n", "baseline", baseMs, "", baseMiB, "");
+    for (std::size_t i = 1; i < measured.size(); ++i) {
+        const Measured& m = measured[i];
+        const double ms = median(m.milliseconds);
+        const double mib = static_cast<double>(m.peakKiB) / 1024;
+        const std::string name = std::filesystem::path(m.path).filename().string();
+        std::printf("  %-16s %6.1f ms %7.2f %5.1f MiB %7.2f\n", name.c_str(), ms, ms / baseMs,
+                    mib, mib / baseMiB);
+    }
     return 0;
 }

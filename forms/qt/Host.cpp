@@ -133,9 +133,11 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Host::Impl& d_;
+    bool iconSet_ = false;
 };
 
 // Turns the widgets' mouse and key events into the model's events.
@@ -189,6 +191,7 @@ struct Host::Impl {
     void stopTimers();
     void help();
     void focusWindowChanged(QWindow* now);
+    void setIcon();
 };
 
 void TopLevel::closeEvent(QCloseEvent* event) {
@@ -209,6 +212,11 @@ bool TopLevel::event(QEvent* event) {
     const bool result = QMainWindow::event(event);
     switch (event->type()) {
         case QEvent::Show:
+            // The icon is drawn once the window has been painted for the first time: drawn
+            // at all its sizes it would hold up both the window's appearance and its first
+            // picture. The window manager takes it whenever it comes.
+            if (!iconSet_ && windowHandle()) windowHandle()->installEventFilter(this);
+            [[fallthrough]];
         case QEvent::Move:
         case QEvent::Resize:
             d_.host.frame().reconcilePlacement();
@@ -220,6 +228,16 @@ bool TopLevel::event(QEvent* event) {
             break;
     }
     return result;
+}
+
+bool TopLevel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        iconSet_ = true;
+        // Queued, so the expose paints the window first.
+        QTimer::singleShot(0, this, [this] { d_.setIcon(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 bool EventRouter::eventFilter(QObject* watched, QEvent* event) {
@@ -431,16 +449,6 @@ void Host::Impl::build() {
     }
     buildMenus();
 
-    if (!window.icon().empty()) {
-        QIcon icon;
-        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-            QPixmap pm = pictures.picture(fromUtf8(window.icon()), QSizeF(size, size), 1.0,
-                                          PictureLook::Normal);
-            if (!pm.isNull()) icon.addPixmap(pm);
-        }
-        if (!icon.isNull()) top->setWindowIcon(icon);
-    }
-
     int menuHeight = 0;
     if (QMenuBar* bar = top->menuWidget() ? top->menuBar() : nullptr) {
         menuHeight = bar->heightForWidth(designSize.width());
@@ -458,6 +466,17 @@ void Host::Impl::build() {
         // The window itself (not one of its controls) had the focus and lost it.
         if (old == top.get() && now && now != old && !window.unloaded()) window.Form_LostFocus();
     });
+}
+
+void Host::Impl::setIcon() {
+    if (window.icon().empty()) return;
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pm = pictures.picture(fromUtf8(window.icon()), QSizeF(size, size), 1.0,
+                                      PictureLook::Normal);
+        if (!pm.isNull()) icon.addPixmap(pm);
+    }
+    if (!icon.isNull()) top->setWindowIcon(icon);
 }
 
 void Host::Impl::focusWindowChanged(QWindow* now) {

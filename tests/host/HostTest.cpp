@@ -413,6 +413,28 @@ struct AboutBox : forms::Window {
 };
 }  // namespace
 
+TEST(HostIcon, TheWindowGetsItsIconOnceItHasBeenShown) {
+    hosttest::ensureApplication();
+    struct Iconic : forms::Window {
+        Iconic() : Window("Iconic") {
+            setCaption("Iconic");
+            setClientSize(1500, 1500);
+            setIcon("icon");
+        }
+    } window;
+    hosttest::SolidPictures pictures;
+    formsqt::Host host(window, pictures);
+    QWidget* top = host.widget();
+    EXPECT_TRUE(top->windowIcon().isNull());  // a window never shown draws no icon
+
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(top));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !top->windowIcon().isNull(); }, 5000));
+    const QList<QSize> sizes = top->windowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+    EXPECT_TRUE(sizes.contains(QSize(256, 256)));
+}
+
 TEST(HostActivation, AnotherWindowOfTheProgramDeactivatesTheActiveOne) {
     hosttest::ensureApplication();
     hosttest::SolidPictures pictures;
