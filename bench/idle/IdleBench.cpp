@@ -139,15 +139,8 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (!e2e::toolsAvailable()) {
-        std::fprintf(stderr, "Xvfb, xauth and xdotool are needed\n");
-        return 1;
-    }
     e2e::Session session;
-    if (!session.ready()) {
-        std::fprintf(stderr, "%s\n", session.error().c_str());
-        return 1;
-    }
+    if (!e2e::readyOrSayWhy(session)) return 1;
 
     e2e::Process table = session.start(program, {}, {"SDL_AUDIODRIVER=dummy"});
     const auto windows = session.waitForWindow(Title, 60);

@@ -112,15 +112,8 @@ int main(int argc, char** argv) {
     }
     if (programs.empty())
         programs = {e2e::programPath("oddsdesk"), e2e::programPath("cardtable")};
-    if (!e2e::toolsAvailable()) {
-        std::fprintf(stderr, "Xvfb, xauth and xdotool are needed\n");
-        return 1;
-    }
     e2e::Session session;
-    if (!session.ready()) {
-        std::fprintf(stderr, "%s\n", session.error().c_str());
-        return 1;
-    }
+    if (!e2e::readyOrSayWhy(session)) return 1;
 
     // The baseline first, then each program. One warm-up start each fills the file cache,
     // then they take turns within every run, so that drift of the machine's load touches

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -550,6 +551,15 @@ bool Session::screenshot(const std::string& pngPath, unsigned long window) const
     }
     XDestroyImage(image);
     return picture.save(QString::fromStdString(pngPath), "PNG");
+}
+
+bool readyOrSayWhy(const Session& session) {
+    if (session.ready()) return true;
+    if (!toolsAvailable())
+        std::fprintf(stderr, "Xvfb, xauth and xdotool are needed\n");
+    else
+        std::fprintf(stderr, "%s\n", session.error().c_str());
+    return false;
 }
 
 }  // namespace e2e

@@ -22,6 +22,10 @@ std::string findOnPath(const std::string& program);
 // Whether Xvfb, xauth and xdotool are installed; the tests skip without them.
 bool toolsAvailable();
 
+class Session;
+// For the benchmarks: whether the session runs; says on stderr why not.
+bool readyOrSayWhy(const Session& session);
+
 // Whether the window manager that tests may start (openbox) is installed.
 bool windowManagerAvailable();
 
