@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
@@ -11,6 +13,7 @@
 #include "HostTestSupport.h"
 #include "calculator/CalculatorWindow.h"
 #include "forms/qt/Host.h"
+#include "platform/SdlSound.h"
 #include "support/Fakes.h"
 #include "table/TableWindow.h"
 #include "../table/TableFixture.h"
@@ -101,4 +104,29 @@ TEST_F(TableOnHost, MenusKeepExactCaptionsAndShowMnemonics) {
     EXPECT_EQ(host->actionFor(w->mnupot)->text(), "Change Starting &Amount");
     EXPECT_EQ(host->actionFor(w->mnuodds)->text(), "Hide &Odds");
     EXPECT_TRUE(host->actionFor(w->mnudealnorm)->isChecked());
+}
+
+namespace {
+bool sdlLoaded() {
+    void* lib = ::dlopen("libSDL2-2.0.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    if (lib) ::dlclose(lib);
+    return lib != nullptr;
+}
+}  // namespace
+
+// The programs link no sound library: SDL and what it brings are loaded at the first
+// sound, so they cost nothing at start-up.
+TEST(SoundOnHost, TheSoundLibraryIsLoadedAtTheFirstSoundOnly) {
+    // In a fresh process, so that no earlier test has loaded it.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EXIT(
+        {
+            const bool atStart = sdlLoaded();
+            platform::SdlSound sound(std::vector<std::filesystem::path>{"/nonexistent"});
+            const bool beforeSound = sdlLoaded();
+            const bool device = sound.deviceAvailable();
+            std::_Exit(!atStart && !beforeSound && device && sdlLoaded() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
