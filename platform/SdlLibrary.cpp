@@ -79,10 +79,10 @@ SDL_RWops* SDL_RWFromConstMem(const void* mem, int size) {
     return real ? real(mem, size) : nullptr;
 }
 
-SDL_AudioSpec* SDL_LoadWAV_RW(SDL_RWops* src, int freesrc, SDL_AudioSpec* spec, Uint8** audio_buf,
+SDL_AudioSpec* SDL_LoadWAV_RW(SDL_RWops* src, int freesrc, SDL_AudioSpec* layout, Uint8** audio_buf,
                               Uint32* audio_len) {
     SDL_ENTRY(SDL_LoadWAV_RW);
-    return real ? real(src, freesrc, spec, audio_buf, audio_len) : nullptr;
+    return real ? real(src, freesrc, layout, audio_buf, audio_len) : nullptr;
 }
 
 void SDL_FreeWAV(Uint8* audio_buf) {

@@ -55,13 +55,13 @@ bool knownFormat(SDL_AudioFormat format) {
 
 // A sample format SDL converts from and to, 1 to 8 channels (what its converter
 // supports) and a rate within the plausible range.
-bool plausible(const SDL_AudioSpec& spec) {
-    return knownFormat(spec.format) && spec.channels >= 1 && spec.channels <= 8 &&
-           spec.freq >= MinSoundRate && spec.freq <= MaxSoundRate;
+bool plausible(const SDL_AudioSpec& layout) {
+    return knownFormat(layout.format) && layout.channels >= 1 && layout.channels <= 8 &&
+           layout.freq >= MinSoundRate && layout.freq <= MaxSoundRate;
 }
 
-std::size_t frameBytes(const SDL_AudioSpec& spec) {
-    return static_cast<std::size_t>(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
+std::size_t frameBytes(const SDL_AudioSpec& layout) {
+    return static_cast<std::size_t>(SDL_AUDIO_BITSIZE(layout.format) / 8) * layout.channels;
 }
 
 }  // namespace
@@ -84,19 +84,19 @@ std::vector<std::uint8_t> decodeSound(const std::uint8_t* bytes, std::size_t siz
 
     SDL_RWops* source = SDL_RWFromConstMem(bytes, static_cast<int>(size));
     if (!source) return {};
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec layout{};
     Uint8* decoded = nullptr;
     Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(source, 1, &spec, &decoded, &length)) return {};
+    if (!SDL_LoadWAV_RW(source, 1, &layout, &decoded, &length)) return {};
     const std::unique_ptr<Uint8, void (*)(Uint8*)> owned(decoded, &SDL_FreeWAV);
 
     // Whole frames only, at least one, and no more than a sound may take.
-    if (!decoded || !plausible(spec)) return {};
-    const std::size_t whole = length - length % frameBytes(spec);
+    if (!decoded || !plausible(layout)) return {};
+    const std::size_t whole = length - length % frameBytes(layout);
     if (whole == 0 || whole > MaxSoundBytes) return {};
 
     SDL_AudioCVT cvt{};
-    const int built = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, device.format,
+    const int built = SDL_BuildAudioCVT(&cvt, layout.format, layout.channels, layout.freq, device.format,
                                         device.channels, device.freq);
     if (built < 0) return {};
     if (built == 0) return std::vector<std::uint8_t>(decoded, decoded + whole);

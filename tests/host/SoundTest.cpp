@@ -174,12 +174,12 @@ TEST_F(SoundTest, DamagedFilesAreSilenceAndTheNextSoundStillPlays) {
 
 // The format the player asks the device for.
 SDL_AudioSpec cdStereo() {
-    SDL_AudioSpec spec{};
-    spec.freq = 44100;
-    spec.format = AUDIO_S16SYS;
-    spec.channels = 2;
-    spec.samples = 1024;
-    return spec;
+    SDL_AudioSpec layout{};
+    layout.freq = 44100;
+    layout.format = AUDIO_S16SYS;
+    layout.channels = 2;
+    layout.samples = 1024;
+    return layout;
 }
 
 std::vector<std::uint8_t> decode(const std::string& file,
