@@ -845,14 +845,18 @@ QMargins HostFrame::countedFrame() const {
     // device pixels divided by the part of the device pixel ratio that is the desktop's.
     QWidget* w = host_.widget();
     const qreal scale = programScale();
-    if (const auto device = reportedFrameExtents(w, frameExtentsAtom_)) {
-        const qreal toCounted = scale / w->devicePixelRatioF();
-        return QMargins(qRound(device->left() * toCounted), qRound(device->top() * toCounted),
-                        qRound(device->right() * toCounted), qRound(device->bottom() * toCounted));
-    }
-    const QMargins logical = logicalFrame(w);
-    return QMargins(qRound(logical.left() * scale), qRound(logical.top() * scale),
-                    qRound(logical.right() * scale), qRound(logical.bottom() * scale));
+    if (const auto device = reportedFrameExtents(w, frameExtentsAtom_))
+        return *device * (scale / w->devicePixelRatioF());
+    return logicalFrame(w) * scale;
+}
+
+void HostFrame::fitPlacement(const QMargins& frame) {
+    QWidget* w = host_.widget();
+    usedFrameWidth_ = frame.left() + frame.right();
+    usedFrameHeight_ = frame.top() + frame.bottom();
+    setClientSize(w, host_.window().resizable(), std::max(1, placedWidth_ - usedFrameWidth_),
+                  std::max(1, placedHeight_ - usedFrameHeight_));
+    w->move(placedX_, placedY_);
 }
 
 void HostFrame::place(int x, int y, int width, int height, bool topmost, bool noActivate) {
@@ -867,12 +871,7 @@ void HostFrame::place(int x, int y, int width, int height, bool topmost, bool no
     placedWidth_ = width;
     placedHeight_ = height;
     placementPending_ = true;
-    const QMargins frame = countedFrame();
-    usedFrameWidth_ = frame.left() + frame.right();
-    usedFrameHeight_ = frame.top() + frame.bottom();
-    setClientSize(w, host_.window().resizable(), std::max(1, width - usedFrameWidth_),
-                  std::max(1, height - usedFrameHeight_));
-    w->move(x, y);
+    fitPlacement(countedFrame());
     if (!host_.window().unloaded()) w->show();
 }
 
@@ -880,17 +879,12 @@ void HostFrame::reconcilePlacement() {
     // The window manager reports the frame's size only once the window is mapped: when it
     // differs from what the placement assumed, the outer geometry is applied once more.
     if (!placementPending_) return;
-    QWidget* w = host_.widget();
     const QMargins frame = countedFrame();
-    const int fw = frame.left() + frame.right();
-    const int fh = frame.top() + frame.bottom();
-    if (fw == usedFrameWidth_ && fh == usedFrameHeight_) return;
+    if (frame.left() + frame.right() == usedFrameWidth_ &&
+        frame.top() + frame.bottom() == usedFrameHeight_)
+        return;
     placementPending_ = false;
-    usedFrameWidth_ = fw;
-    usedFrameHeight_ = fh;
-    setClientSize(w, host_.window().resizable(), std::max(1, placedWidth_ - fw),
-                  std::max(1, placedHeight_ - fh));
-    w->move(placedX_, placedY_);
+    fitPlacement(frame);
 }
 
 float HostFrame::outerHeight() const {

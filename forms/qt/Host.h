@@ -73,6 +73,9 @@ public:
 private:
     // The frame's size as the outer size counts it, in logical pixels (see Host.cpp).
     QMargins countedFrame() const;
+    // Sizes the client area so that the placed outer size holds it inside `frame`, and
+    // moves the window to the placed position.
+    void fitPlacement(const QMargins& frame);
 
     Host& host_;
     mutable std::uint32_t frameExtentsAtom_ = 0;  // the X atom that names the frame's extents
