@@ -219,20 +219,21 @@ void OddsPanel::dd_Click(int Index) {
     using forms::val;
 
     if (OddsHandBusted == 1 || ldeal.caption().empty() || Index == 0) return;
-    callHandText_.clear();
+    // The first empty card holder. Every holder taken means 21 cards worth 21 at the
+    // least: there is no room for a further card, and no hand it could make, so the card
+    // leaves the panel exactly as it was.
+    const int holders = lplay.upper();
+    int k = 1;
+    while (k <= holders && !lplay(k).caption().empty()) ++k;
+    if (k > holders) return;
 
+    callHandText_.clear();
     lstandper.setWidth(0);
     lhitper.setWidth(0);
     if (Index == 1) Index = 11;  // an ace counts 11 until the hand needs it as 1
 
     const std::string prefix = isCardTable(program_) ? "+" : " + ";
 
-    // The first empty card holder. Every holder taken means 21 cards worth 21 at the
-    // least: there is no room for a further card, and no hand it could make.
-    const int holders = lplay.upper();
-    int k = 1;
-    while (k <= holders && !lplay(k).caption().empty()) ++k;
-    if (k > holders) return;
     if (k == 1) {
         showActionLabels(false);
         // After a split of aces the panel stays empty with its values hidden.
