@@ -230,6 +230,21 @@ private:
     void declareMenus();
     void declareTable();
     void bindHandlers();
+
+    // Hit's steps, in the order a card is dealt (Hit.cpp).
+    bool hitPlainHand();
+    void dealToPlainHand(int c);
+    void playerBusts();
+    void pairOrBlackjack();
+    void playerBlackjack();
+    bool hitSplitHand1();
+    void moveToSplitHand2();
+    bool hitSplitHand2();
+    bool dealToSplitHand(int stage);
+    void standOnTwentyOne();
+    int drawInto(int* values, int count);
+    void countAceAsEleven(int* values, int count);
+    int countHand(int* values, int count);
     // The about box unloaded itself; it is destroyed once its own handler has returned.
     void aboutUnloaded();
 
