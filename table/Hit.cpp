@@ -95,7 +95,7 @@ void TableWindow::dealToPlainHand(int c) {
     // Cards 1 and 2 are shown by the deal animation.
     playcard(c).setPicture(Image1(n).picture());
     if (c > 2) {
-        if (timdeal.interval() == 300) PlayEffect(3);
+        if (dealingAtNormalSpeed(timdeal)) PlayEffect(SoundEffect::Card);
         playcard(c).setVisible(true);
     }
 
@@ -107,7 +107,7 @@ void TableWindow::dealToPlainHand(int c) {
 
 // The player busts: the hand is lost at once, the dealer does not play.
 void TableWindow::playerBusts() {
-    if (timdeal.interval() == 300) PlayEffect(1);
+    if (dealingAtNormalSpeed(timdeal)) PlayEffect(SoundEffect::Chip);
     Picture3.setVisible(true);
     lresult.setCaption("PLAYER BUSTS Dealer Wins");
     HandInPlay = 0;
@@ -204,7 +204,7 @@ bool TableWindow::dealToSplitHand(int stage) {
     countAceAsEleven(cards, c);
     images(c).setPicture(Image1(n).picture());
     images(c).setVisible(true);
-    if (timdeal.interval() == 300) PlayEffect(3);
+    if (dealingAtNormalSpeed(timdeal)) PlayEffect(SoundEffect::Card);
 
     const int total = countHand(cards, c);
     if (total < 21) Picture3.setVisible(false);

@@ -84,15 +84,15 @@ void TableWindow::Form_Load() {
     };
 
     if (setting("Speed", "slow") == "slow") {
-        Tp1.setInterval(300);
-        timdeal.setInterval(300);
+        Tp1.setInterval(NormalDealInterval);
+        timdeal.setInterval(NormalDealInterval);
         mnudealnorm.setChecked(true);
         mnudealfast.setChecked(false);
     } else {
         mnudealnorm.setChecked(false);
         mnudealfast.setChecked(true);
-        timdeal.setInterval(10);
-        Tp1.setInterval(10);
+        timdeal.setInterval(StartFastDealInterval);
+        Tp1.setInterval(StartFastDealInterval);
     }
 
     if (setting("odds", "on") == "on") {
