@@ -528,7 +528,6 @@ OddsCover::OddsCover(forms::Window& window, forms::Element& mnuodds)
     Command17.setCaption("Hide Odds");
     Command17.setVisible(false);
     Command17.onClick = [this] { Command17_Click(); };
-    mnuodds_.onClick = [this] { mnuodds_Click(); };
 }
 
 void OddsCover::Command17_Click() {

@@ -117,7 +117,7 @@ private:
 class OddsCover {
 public:
     // `mnuodds` is the Options menu item owned by the table window, which also gives it its
-    // design caption "Hide Odds"; the cover binds its click to mnuodds_Click.
+    // design caption and binds its click.
     OddsCover(forms::Window& window, forms::Element& mnuodds);
 
     forms::Element Picture1;   // felt over the whole panel; visible = odds hidden

@@ -20,7 +20,9 @@ constexpr float CompressedSplitStep = 100;
 
 void TableWindow::Form_Load() {
     // A second copy hands over to the running one and ends before it touches the
-    // settings file.
+    // settings file. The program's start-up sequence hands a second copy over before this
+    // window is even built, so in the program this branch never runs; it stays as the
+    // window's own guard, for any start that skips that sequence.
     if (services_.instance.previousInstance()) {
         setCaption("...duplicate instance...");
         services_.instance.activatePrevious();

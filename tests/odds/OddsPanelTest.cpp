@@ -691,6 +691,8 @@ class CoverWindow : public forms::Window {
 public:
     CoverWindow() : forms::Window("Form1"), mnuodds(*this, forms::ElementKind::Menu, "mnuodds") {
         mnuodds.setCaption("Hide Odds");
+        // The menu's owner binds its click, as the table window does.
+        mnuodds.onClick = [this] { cover.mnuodds_Click(); };
     }
     OddsPanel panel{*this, Program::CardTable};
     Element mnuodds;
