@@ -159,7 +159,9 @@ CalculatorWindow::CalculatorWindow(Services services)
 
 void CalculatorWindow::Form_Load() {
     // Only one calculator runs: a second copy brings the first to the front and ends
-    // before its window ever opens.
+    // before its window ever opens. The program's start-up sequence hands a second copy
+    // over before this window is even built, so in the program this branch never runs; it
+    // stays as the window's own guard, for any start that skips that sequence.
     if (services_.instance.previousInstance()) {
         setCaption("...duplicate instance...");
         services_.instance.activatePrevious();

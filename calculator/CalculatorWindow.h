@@ -18,7 +18,6 @@ struct Services {
     platform::SingleInstance& instance;
     platform::ProgramControl& program;
     platform::Launcher& launcher;
-    platform::HelpViewer& help;
     platform::KeySender& keys;
 };
 

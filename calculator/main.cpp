@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     platform::HelpWindowViewer help("oddsdesk");
     platform::QtKeySender keys;
 
-    calculator::CalculatorWindow window({instance, program, launcher, help, keys});
+    calculator::CalculatorWindow window({instance, program, launcher, keys});
     formsqt::Host host(window, artwork);
     return platform::runMainWindow(window, host, help, instance, keys);
 }

@@ -163,7 +163,7 @@ void Element::setInterval(int milliseconds) {
 void Element::setFocus() { changed(Property::Focus); }
 
 void Element::click() {
-    if (!enabled_ && kind_ != ElementKind::Timer) return;
+    if (!enabled_) return;
     if (onClick) onClick();
 }
 

@@ -146,7 +146,7 @@ private:
 };
 
 // A fixed row of like elements sharing one handler that takes the element's Index, with
-// the bounds the window declares (lplay(1..21), playcard(0..9)).
+// the bounds the window declares (lplay(1..21), playcard(0..21)).
 class ControlArray {
 public:
     ControlArray(Window& window, ElementKind kind, const std::string& name, int lower, int upper);

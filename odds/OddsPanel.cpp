@@ -29,6 +29,20 @@ constexpr double kBarUnit = 1455;
 // One unit of probability in twips of the dealer's chances bars.
 constexpr double kChanceUnit = 5200;
 
+// Where each program puts the panel's rows, in twips.
+struct PanelLayout {
+    double rowLeft;            // the row captions
+    double valueLeft;          // the values, over their bars
+    double barLeft;            // the bars' left end: value -1
+    double firstRow;           // the stand row
+    double lineTop;            // the top of the EVEN lines
+    double chanceCaptionLeft;  // the dealer's chances captions
+    double firstChance;        // the dealer's chances 17 row
+};
+// In the order of the members above.
+constexpr PanelLayout kTableLayout{6540, 7185, 7125, 2550, 2460, 6540, 4140};
+constexpr PanelLayout kDeskLayout{165, 795, 795, 1380, 1290, 210, 2850};
+
 bool isCardTable(Program program) {
     return program == Program::CardTable;
 }
@@ -73,6 +87,18 @@ void bar(Element& e, double left, double top, double width, forms::Colour colour
 void whiteLine(Element& e, double x, double y1, double y2) {
     e.setLine(x, y1, x, y2);
     e.setForeColor(kWhite);
+}
+
+// The index of the value strictly above each other of the first `count`; -1 when the top
+// values are equal.
+int strictlyHighest(const double* values, int count) {
+    for (int i = 0; i < count; ++i) {
+        bool above = true;
+        for (int j = 0; j < count; ++j)
+            if (j != i && !(values[i] > values[j])) above = false;
+        if (above) return i;
+    }
+    return -1;
 }
 
 std::string cardText(int value) {
@@ -126,6 +152,7 @@ OddsPanel::OddsPanel(forms::Window& window, Program program)
       lbustt(window, ElementKind::Label, "lbustt"),
       program_(program) {
     const bool table = isCardTable(program);
+    const PanelLayout& at = table ? kTableLayout : kDeskLayout;
 
     // The working labels: the cards, the total, the up-card value, the last best action
     // and the calculator's hand text.
@@ -148,22 +175,18 @@ OddsPanel::OddsPanel(forms::Window& window, Program program)
 
     // The four action rows: caption, value over its bar. A bar of value 0 ends at the
     // EVEN mark, kBarUnit right of the bars' left edge.
-    const double rowLeft = table ? 6540 : 165;
-    const double valueLeft = table ? 7185 : 795;
-    const double barLeft = table ? 7125 : 795;
-    const double firstRow = table ? 2550 : 1380;
     Element* rows[] = {&rowStand, &rowHit, &rowDouble, &rowSplit};
     Element* bars[] = {&lstandper, &lhitper, &Ldoubper, &lspliper};
     Element* values[] = {&lstandpe, &lhitpe, &ldoubpe, &Lsplipe};
     const char* words[] = {"Stand", "Hit", "Double", "Split"};
     for (int r = 0; r < 4; ++r) {
-        const double top = firstRow + 210 * r;
-        caption(*rows[r], words[r], rowLeft, top, 585, 195);
-        bar(*bars[r], barLeft, top + 30, kBarUnit, kRed);
-        figure(*values[r], valueLeft, top, 885, 195);
+        const double top = at.firstRow + 210 * r;
+        caption(*rows[r], words[r], at.rowLeft, top, 585, 195);
+        bar(*bars[r], at.barLeft, top + 30, kBarUnit, kRed);
+        figure(*values[r], at.valueLeft, top, 885, 195);
     }
-    const double evenX = barLeft + kBarUnit;
-    const double lineTop = table ? 2460 : 1290;
+    const double evenX = at.barLeft + kBarUnit;
+    const double lineTop = at.lineTop;
     whiteLine(Line1, evenX, lineTop, lineTop + 570);
     whiteLine(Line2, evenX, lineTop + 210, lineTop + 780);
     whiteLine(Line3, evenX, lineTop + 420, lineTop + 990);
@@ -171,10 +194,10 @@ OddsPanel::OddsPanel(forms::Window& window, Program program)
 
     // The dealer's chances: heading and six rows. Each row's figure and bar are named one
     // row off from its caption: the BUST row holds l17t and l17l, the 17 row l18t and l18l.
-    const double chanceCaptionLeft = table ? 6540 : 210;
+    const double chanceCaptionLeft = at.chanceCaptionLeft;
     const double chanceFigureLeft = chanceCaptionLeft + 690;
     const double chanceBarLeft = chanceCaptionLeft + 630;
-    const double firstChance = table ? 4140 : 2850;
+    const double firstChance = at.firstChance;
     caption(lblDealProb, "Dealer's Chances", chanceCaptionLeft - 30, firstChance - 240, 1620, 195);
     Element* captions[] = {&l17, &l18, &l19, &l20, &l21, &bustCaption};
     Element* chanceBars[] = {&l18l, &l19l, &l20l, &l21l, &lbustl, &l17l};
@@ -219,20 +242,21 @@ void OddsPanel::dd_Click(int Index) {
     using forms::val;
 
     if (OddsHandBusted == 1 || ldeal.caption().empty() || Index == 0) return;
-    callHandText_.clear();
+    // The first empty card holder. Every holder taken means 21 cards worth 21 at the
+    // least: there is no room for a further card, and no hand it could make, so the card
+    // leaves the panel exactly as it was.
+    const int holders = lplay.upper();
+    int k = 1;
+    while (k <= holders && !lplay(k).caption().empty()) ++k;
+    if (k > holders) return;
 
+    callHandText_.clear();
     lstandper.setWidth(0);
     lhitper.setWidth(0);
     if (Index == 1) Index = 11;  // an ace counts 11 until the hand needs it as 1
 
     const std::string prefix = isCardTable(program_) ? "+" : " + ";
 
-    // The first empty card holder. Every holder taken means 21 cards worth 21 at the
-    // least: there is no room for a further card, and no hand it could make.
-    const int holders = lplay.upper();
-    int k = 1;
-    while (k <= holders && !lplay(k).caption().empty()) ++k;
-    if (k > holders) return;
     if (k == 1) {
         showActionLabels(false);
         // After a split of aces the panel stays empty with its values hidden.
@@ -310,27 +334,53 @@ void OddsPanel::pp_Click(int Index) {
 }
 
 void OddsPanel::recompute(bool playerCard) {
-    using forms::text;
     using forms::val;
     const bool table = isCardTable(program_);
-    auto card = [this](int i) { return val(lplay(i).caption()); };
+    // The table game's own rules apply to the cards it deals, not to an up-card change.
+    const bool tableCard = table && playerCard;
 
     Lsplipe.setVisible(false);
     const int t = static_cast<int>(forms::roundHalfEven(val(lptot.caption())));
     if (!table && !lplay(2).caption().empty() && playerPromptStep) playerPromptStep();
 
-    // With three or more cards only standing and hitting remain.
+    const bool threeOrMore = hideTwoCardRows();
+    const int PairCode = pairCode();
+    const int HandCode = handCode(t);
+
+    int d = static_cast<int>(forms::roundHalfEven(val(ldeal.caption())));
+    if (t == 0 || d == 0) return;
+
+    for (Element* b : {&lstandper, &lhitper, &Ldoubper, &lspliper}) b->setBackColor(kRed);
+    if (tableCard && d == 11) d = 1;
+
+    lookUpValues(d, t, HandCode, PairCode);
+    // A split hand is not split again.
+    if (tableCard && game_ && game_->SplitStage() > 0) Lsplipe.setCaption("-2");
+
+    markBestAction(threeOrMore);
+    drawBars();
+    writeHandLine();
+    if (tableCard) dropSplitOfUnequalTens();
+}
+
+double OddsPanel::card(int i) const {
+    return forms::val(lplay(i).caption());
+}
+
+// With three or more cards only standing and hitting remain: the double and split rows are
+// hidden. True for such a hand.
+bool OddsPanel::hideTwoCardRows() {
     bool threeOrMore = false;
     for (int i = 3; i <= lplay.upper(); ++i)
         if (card(i) > 0) threeOrMore = true;
-    if (threeOrMore) {
-        Lsplipe.setVisible(false);
-        ldoubpe.setVisible(false);
-        lspliper.setVisible(false);
-        Ldoubper.setVisible(false);
-    }
+    if (threeOrMore)
+        for (Element* e : {&Lsplipe, &ldoubpe, &lspliper, &Ldoubper}) e->setVisible(false);
+    return threeOrMore;
+}
 
-    // The pair's row: 2s .. 10s give 1 .. 9, aces 10.
+// The pair's row: 2s .. 10s give 1 .. 9, aces 10; -2 for no pair. A pair of two cards
+// shows its split value.
+int OddsPanel::pairCode() {
     int PairCode = -2;
     const double first = card(1);
     const double second = card(2);
@@ -346,8 +396,11 @@ void OddsPanel::recompute(bool playerCard) {
         PairCode = 10;
     }
     if (card(3) > 0) Lsplipe.setVisible(false);
+    return PairCode;
+}
 
-    // The hand's row: a soft total (an ace counted 11) is 21 + the rest.
+// The hand's row: a soft total (an ace counted 11) is 21 + the rest, any other the total t.
+int OddsPanel::handCode(int t) const {
     double sum = 0;
     bool elevenHeld = false;
     for (int i = 1; i <= lplay.upper(); ++i) {
@@ -355,60 +408,61 @@ void OddsPanel::recompute(bool playerCard) {
         if (card(i) == 11) elevenHeld = true;
     }
     const int s = static_cast<int>(forms::roundHalfEven(sum));
-    const int HandCode = (elevenHeld && s - 11 >= 1 && s - 11 <= 10) ? 21 + (s - 11) : t;
+    return (elevenHeld && s - 11 >= 1 && s - 11 <= 10) ? 21 + (s - 11) : t;
+}
 
-    int d = static_cast<int>(forms::roundHalfEven(val(ldeal.caption())));
-    if (t == 0 || d == 0) return;
-
-    for (Element* b : {&lstandper, &lhitper, &Ldoubper, &lspliper}) b->setBackColor(kRed);
-    if (table && playerCard && d == 11) d = 1;
-
+// The four values for up-card d; "-2" for no split.
+void OddsPanel::lookUpValues(int d, int t, int HandCode, int PairCode) {
+    using forms::text;
     lstandpe.setCaption(text(cell(tables.StandEvTable, d, t)));
     lhitpe.setCaption(text(cell(tables.HitEvTable, d, HandCode)));
     ldoubpe.setCaption(text(cell(tables.DoubleEvTable, d, HandCode)));
     Lsplipe.setCaption(PairCode < 1 ? "-2" : text(cell(tables.SplitEvTable, d, PairCode)));
-    // A split hand is not split again.
-    if (table && playerCard && game_ && game_->SplitStage() > 0) Lsplipe.setCaption("-2");
+}
 
-    // The best action: strictly above the others; with three or more cards only stand and
-    // hit compete. On equal top values nothing is marked.
-    const double S = val(lstandpe.caption());
-    const double H = val(lhitpe.caption());
+// The best action: strictly above the others; with three or more cards only stand and
+// hit compete. On equal top values nothing is marked and the last mark stays.
+void OddsPanel::markBestAction(bool threeOrMore) {
+    using forms::val;
+    const double values[] = {val(lstandpe.caption()), val(lhitpe.caption()), val(ldoubpe.caption()),
+                             val(Lsplipe.caption())};
+    const int best = strictlyHighest(values, threeOrMore ? 2 : 4);  // 0 stand .. 3 split
+    if (best < 0) return;
+    Element* bars[] = {&lstandper, &lhitper, &Ldoubper, &lspliper};
+    Element* rows[] = {&rowStand, &rowHit, &rowDouble, &rowSplit};
+    const char* words[] = {"STAND:", "HIT:", "DOUBLE:", "Split:"};
+    bars[best]->setBackColor(kGreen);
+    Label3.setCaption(words[best]);
+    // Only the calculator emphasises the best action's row caption.
+    if (!isCardTable(program_))
+        for (int r = 0; r < 4; ++r) rows[r]->setFontBold(r == best);
+}
+
+// Each bar as long as its value: -1 at the bar's left end; a double or split value of -1
+// or less leaves no bar.
+void OddsPanel::drawBars() {
+    using forms::val;
+    auto width = [](double value) { return forms::toSingle(kBarUnit * (value + 1)); };
     const double D = val(ldoubpe.caption());
     const double P = val(Lsplipe.caption());
-    int best = -1;  // 0 stand, 1 hit, 2 double, 3 split
-    if (!threeOrMore) {
-        if (S > H && S > D && S > P) best = 0;
-        if (H > S && H > D && H > P) best = 1;
-        if (D > S && D > H && D > P) best = 2;
-        if (P > S && P > H && P > D) best = 3;
-    } else {
-        if (S > H) best = 0;
-        if (H > S) best = 1;
-    }
-    if (best >= 0) {
-        Element* bars[] = {&lstandper, &lhitper, &Ldoubper, &lspliper};
-        Element* rows[] = {&rowStand, &rowHit, &rowDouble, &rowSplit};
-        const char* words[] = {"STAND:", "HIT:", "DOUBLE:", "Split:"};
-        bars[best]->setBackColor(kGreen);
-        Label3.setCaption(words[best]);
-        if (!table)
-            for (int r = 0; r < 4; ++r) rows[r]->setFontBold(r == best);
-    }
+    lstandper.setWidth(width(val(lstandpe.caption())));
+    lhitper.setWidth(width(val(lhitpe.caption())));
+    Ldoubper.setWidth(D > -1 ? width(D) : 0.0f);
+    lspliper.setWidth(P > -1 ? width(P) : 0.0f);
+}
 
-    lstandper.setWidth(forms::toSingle(kBarUnit * (S + 1)));
-    lhitper.setWidth(forms::toSingle(kBarUnit * (H + 1)));
-    Ldoubper.setWidth(D > -1 ? forms::toSingle(kBarUnit * (D + 1)) : 0.0f);
-    lspliper.setWidth(P > -1 ? forms::toSingle(kBarUnit * (P + 1)) : 0.0f);
-
+// The hand line: the hand text, and its total once the hand holds two cards.
+void OddsPanel::writeHandLine() {
     Ladd2.setCaption("");
     if (card(2) > 0)
         Ladd2.setCaption(handText() + " = " + lptot.caption());
     else
         Ladd2.setCaption(handText());
+}
 
-    // Two ten-value cards of different rank (a king and a queen) are no pair to split.
-    if (table && playerCard && game_ && game_->PlayerHand(1) == 10 && game_->PlayerHand(2) == 10 &&
+// Two ten-value cards of different rank (a king and a queen) are no pair to split.
+void OddsPanel::dropSplitOfUnequalTens() {
+    if (game_ && game_->PlayerHand(1) == 10 && game_->PlayerHand(2) == 10 &&
         game_->PairDealt() != 1) {
         lspliper.setWidth(0);
         Lsplipe.setCaption("");
@@ -474,7 +528,6 @@ OddsCover::OddsCover(forms::Window& window, forms::Element& mnuodds)
     Command17.setCaption("Hide Odds");
     Command17.setVisible(false);
     Command17.onClick = [this] { Command17_Click(); };
-    mnuodds_.onClick = [this] { mnuodds_Click(); };
 }
 
 void OddsCover::Command17_Click() {

@@ -89,6 +89,16 @@ private:
     // Steps from the hidden split value to the hand line, shared by a player card and an
     // up-card change; `playerCard` selects the player card's extra rules in cardtable.
     void recompute(bool playerCard);
+    // The steps of the recomputation, in order.
+    double card(int i) const;  // the number of lplay(i)
+    bool hideTwoCardRows();
+    int pairCode();
+    int handCode(int t) const;
+    void lookUpValues(int d, int t, int HandCode, int PairCode);
+    void markBestAction(bool threeOrMore);
+    void drawBars();
+    void writeHandLine();
+    void dropSplitOfUnequalTens();
     const std::string& handText() const;
     void setHandText(std::string text);
     void showActionLabels(bool visible);
@@ -107,7 +117,7 @@ private:
 class OddsCover {
 public:
     // `mnuodds` is the Options menu item owned by the table window, which also gives it its
-    // design caption "Hide Odds"; the cover binds its click to mnuodds_Click.
+    // design caption and binds its click.
     OddsCover(forms::Window& window, forms::Element& mnuodds);
 
     forms::Element Picture1;   // felt over the whole panel; visible = odds hidden

@@ -28,13 +28,20 @@ bool plainFileName(const std::string& name) {
 }
 
 enum class ReadResult { Missing, Read, TooLarge, Unreadable };
+// What a file larger than the limit gives: its first lines, or nothing (TooLarge).
+enum class LargeFile { FirstLines, Refused };
+// Whether a link is followed to its file, or refused.
+enum class Links { Followed, Refused };
 
 // Reads the regular file `name` of the folder `dir` (AT_FDCWD for a path), of at most
 // `limit` bytes. Anything else, a FIFO or a device, is refused before it is opened, so
-// nothing blocks and no device sees an open. With `partial`, a larger file gives its first
-// `limit` bytes up to the last complete line. With `noFollow`, a link is refused too.
-ReadResult readFile(int dir, const char* name, std::string& out, std::size_t limit, bool partial,
-                    bool noFollow = false, struct stat* info = nullptr) {
+// nothing blocks and no device sees an open. A larger file gives, with FirstLines, its first
+// `limit` bytes up to the last complete line.
+ReadResult readFile(int dir, const char* name, std::string& out, std::size_t limit,
+                    LargeFile largeFile, Links links = Links::Followed,
+                    struct stat* info = nullptr) {
+    const bool partial = largeFile == LargeFile::FirstLines;
+    const bool noFollow = links == Links::Refused;
     out.clear();
     struct stat st {};
     if (::fstatat(dir, name, &st, noFollow ? AT_SYMLINK_NOFOLLOW : 0) != 0)
@@ -162,19 +169,19 @@ fs::path IniSettings::userConfigFolder() {
 
 fs::path IniSettings::folder() const { return folder_.empty() ? userConfigFolder() : folder_; }
 
-std::string IniSettings::read(const std::string& fileName, const std::string& section,
-                              const std::string& key) {
+std::string IniSettings::read(const SettingPlace& place) {
+    const auto& [fileName, section, key] = place;
     const fs::path dir = folder();
     if (dir.empty() || !plainFileName(fileName)) return {};
     std::string contents;
-    if (readFile(AT_FDCWD, (dir / fileName).c_str(), contents, MaxFileSize, true) !=
-        ReadResult::Read)
+    if (readFile(AT_FDCWD, (dir / fileName).c_str(), contents, MaxFileSize,
+                 LargeFile::FirstLines) != ReadResult::Read)
         return {};
     return ini::readValue(contents, section, key);
 }
 
-void IniSettings::write(const std::string& section, const std::string& key, const std::string& value,
-                        const std::string& fileName) {
+void IniSettings::write(const SettingPlace& place, const std::string& value) {
+    const auto& [fileName, section, key] = place;
     const fs::path dir = folder();
     if (dir.empty() || !plainFileName(fileName)) return;
     std::error_code ec;
@@ -194,7 +201,8 @@ void IniSettings::write(const std::string& section, const std::string& key, cons
 
     std::string contents;
     struct stat old {};
-    const ReadResult r = readFile(folderFd, name.c_str(), contents, MaxFileSize, false, true, &old);
+    const ReadResult r = readFile(folderFd, name.c_str(), contents, MaxFileSize, LargeFile::Refused,
+                                  Links::Refused, &old);
     // A link is followed only to a file that exists and still belongs to the link's owner.
     const bool followable = !linkOwner || (r == ReadResult::Read && old.st_uid == *linkOwner);
     // A file that may not be written (made read-only) is not written, although replacing

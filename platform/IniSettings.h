@@ -18,14 +18,12 @@ public:
     // Files in `folder`.
     explicit IniSettings(std::filesystem::path folder);
 
-    std::string read(const std::string& fileName, const std::string& section,
-                     const std::string& key) override;
+    std::string read(const SettingPlace& place) override;
     // Replaces the file atomically (a temporary beside it, then a rename), keeping every
     // other section, key and line, and the file's owner, group and mode. A settings file
     // that is a link is written where the link leads only when that is a regular file of
     // the link's own owner. A file that cannot be written is passed over silently.
-    void write(const std::string& section, const std::string& key, const std::string& value,
-               const std::string& fileName) override;
+    void write(const SettingPlace& place, const std::string& value) override;
 
     // A settings file is small; of a larger one only this much is read, and such a file is
     // never rewritten (so nothing beyond the part read can be lost).

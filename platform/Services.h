@@ -29,16 +29,23 @@ public:
     virtual void processPendingEvents() = 0;
 };
 
-// One value of a private-profile settings file, by file name (no folder), section and key.
+// Where a value is stored: the file name (no folder), section and key. Callers name the
+// members (`{.file = …, .section = …, .key = …}`), so that none can take another's place.
+struct SettingPlace {
+    std::string file;
+    std::string section;
+    std::string key;
+};
+
+// One value of a private-profile settings file.
 class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
-    // The stored text, at most 127 characters; empty when nothing is stored.
-    virtual std::string read(const std::string& fileName, const std::string& section,
-                             const std::string& key) = 0;
+    // The stored text, cut to at most ini::MaxValueLength (127) characters and at a NUL;
+    // empty when nothing is stored.
+    virtual std::string read(const SettingPlace& place) = 0;
     // Writes one value, creating file, section and key as needed. Failures are silent.
-    virtual void write(const std::string& section, const std::string& key,
-                       const std::string& value, const std::string& fileName) = 0;
+    virtual void write(const SettingPlace& place, const std::string& value) = 0;
 };
 
 // Plays a sound file (named without a folder) to its end before returning. A missing file

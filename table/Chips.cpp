@@ -29,7 +29,7 @@ void TableWindow::Image4_MouseUp(int Index, int Button, int Shift, float X, floa
     (void)Y;
     if (Index < 0 || Index > 2) return;
     if (HandInPlay == 1) return;  // the bet is fixed while a hand is played
-    if (SoundOff != 1) PlayEffect(1);
+    PlayEffect(SoundEffect::Chip);
 
     CurrentBet = BetAmount;
     const int chip = ChipValues[Index];
@@ -45,7 +45,6 @@ void TableWindow::Image4_MouseUp(int Index, int Button, int Shift, float X, floa
     // one leaves the bet as it was.
     if (bet > std::numeric_limits<std::int16_t>::max()) return;
 
-    CurrentBet = bet;
     Text1.setCaption(forms::text(bet));
     BetAmount = static_cast<std::int16_t>(bet);
     CurrentBet = bet;

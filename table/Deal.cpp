@@ -181,9 +181,9 @@ void TableWindow::PeekForDealerBlackjack() {
 
 void TableWindow::Tp1_Timer() {
     ++DealAnimStep;
-    const bool sound = Tp1.interval() == 300;
+    const bool sound = dealingAtNormalSpeed(Tp1);
     auto show = [&](forms::Element& card) {
-        if (sound) PlayEffect(3);
+        if (sound) PlayEffect(SoundEffect::Card);
         card.setVisible(true);
     };
     switch (DealAnimStep) {
@@ -209,7 +209,7 @@ void TableWindow::Tp1_Timer() {
     ltot.setVisible(true);
     lresult.setVisible(true);
     const bool message = !trim(lresult.caption()).empty();
-    if (message && timdeal.interval() == 300) PlayEffect(1);
+    if (message && dealingAtNormalSpeed(timdeal)) PlayEffect(SoundEffect::Chip);
     Picture3.setVisible(false);
     if (message) dbox.setVisible(true);
     if (PlayerTotal == 21) {

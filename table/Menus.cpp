@@ -17,15 +17,15 @@ void TableWindow::mnuexit_Click() {
 void TableWindow::mnudealfast_Click() {
     mnudealfast.setChecked(true);
     mnudealnorm.setChecked(false);
-    timdeal.setInterval(80);
-    Tp1.setInterval(80);
+    timdeal.setInterval(FastDealInterval);
+    Tp1.setInterval(FastDealInterval);
 }
 
 void TableWindow::mnudealnorm_Click() {
     mnudealfast.setChecked(false);
     mnudealnorm.setChecked(true);
-    timdeal.setInterval(300);
-    Tp1.setInterval(300);
+    timdeal.setInterval(NormalDealInterval);
+    Tp1.setInterval(NormalDealInterval);
 }
 
 // The caption names the next action: "Sound Off" while sounds play.

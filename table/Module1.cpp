@@ -4,40 +4,32 @@
 
 namespace table {
 
-namespace {
-// The longest value a setting holds; a longer stored value is cut.
-constexpr std::size_t MaxValueLength = 127;
-}  // namespace
-
+// The store cuts a value as the settings file's reader does (at a NUL and at 127
+// characters), so a value comes back as read.
 std::string TableWindow::GetIniValue(const std::string& FileName, const std::string& Section,
                                      const std::string& Key) {
-    std::string value = services_.settings.read(FileName, Section, Key);
-    // A stored NUL ends the value, as it would end the text of a fixed buffer.
-    const std::size_t nul = value.find('\0');
-    if (nul != std::string::npos) value.resize(nul);
-    if (value.size() > MaxValueLength) value.resize(MaxValueLength);
-    return value;
+    return services_.settings.read({.file = FileName, .section = Section, .key = Key});
 }
 
 void TableWindow::SetIniValue(const std::string& Section, const std::string& Key,
                               const std::string& Value, const std::string& FileName) {
-    services_.settings.write(Section, Key, Value, FileName);
+    services_.settings.write({.file = FileName, .section = Section, .key = Key}, Value);
 }
 
 void TableWindow::PlayEffect(int Kind) {
     if (SoundOff == 1) return;
     switch (Kind) {
-        case 1:
+        case static_cast<int>(SoundEffect::Chip):
             services_.sound.playToEnd("chip.wav");
             break;
-        case 2:
+        case static_cast<int>(SoundEffect::Shuffle):
             services_.sound.playToEnd("shuf.wav");
             break;
-        case 3:
+        case static_cast<int>(SoundEffect::Card):
             services_.sound.playToEnd("card.wav");
             break;
-        case 4:
-        case 5:
+        case static_cast<int>(SoundEffect::Stop):
+        case static_cast<int>(SoundEffect::AlsoStop):
             services_.sound.stop();
             break;
         default:

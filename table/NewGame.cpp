@@ -24,7 +24,7 @@ void TableWindow::mnung_Click() {
     WaitHalfSecond();
     // The window may have been closed while it waited.
     if (unloaded()) return;
-    PlayEffect(2);
+    PlayEffect(SoundEffect::Shuffle);
 
     lresult.setVisible(true);
     ltot.setCaption(forms::text(StartingAmount));

@@ -225,7 +225,7 @@ void TableWindow::timdeal_Timer() {
         lresult.setVisible(true);
         ltot.setVisible(true);
         if (!trim(lresult.caption()).empty()) {
-            if (timdeal.interval() == 300) PlayEffect(1);
+            if (dealingAtNormalSpeed(timdeal)) PlayEffect(SoundEffect::Chip);
             dbox.setVisible(true);
         }
         return;
@@ -235,7 +235,7 @@ void TableWindow::timdeal_Timer() {
     } else if (DealAnimStep >= 3 && DealAnimStep <= DealerCardCount) {
         // Only the slots of this hand's cards: a slot past them may still hold a card
         // picture of an earlier hand.
-        if (timdeal.interval() == 300) PlayEffect(3);
+        if (dealingAtNormalSpeed(timdeal)) PlayEffect(SoundEffect::Card);
         dplaycard(DealAnimStep).setVisible(true);
     } else if (DealAnimStep > DealerCardCount && !Picture4.visible()) {
         // Every card has had its tick, yet one is face down again: the starting-amount

@@ -20,7 +20,9 @@ constexpr float CompressedSplitStep = 100;
 
 void TableWindow::Form_Load() {
     // A second copy hands over to the running one and ends before it touches the
-    // settings file.
+    // settings file. The program's start-up sequence hands a second copy over before this
+    // window is even built, so in the program this branch never runs; it stays as the
+    // window's own guard, for any start that skips that sequence.
     if (services_.instance.previousInstance()) {
         setCaption("...duplicate instance...");
         services_.instance.activatePrevious();
@@ -84,15 +86,15 @@ void TableWindow::Form_Load() {
     };
 
     if (setting("Speed", "slow") == "slow") {
-        Tp1.setInterval(300);
-        timdeal.setInterval(300);
+        Tp1.setInterval(NormalDealInterval);
+        timdeal.setInterval(NormalDealInterval);
         mnudealnorm.setChecked(true);
         mnudealfast.setChecked(false);
     } else {
         mnudealnorm.setChecked(false);
         mnudealfast.setChecked(true);
-        timdeal.setInterval(10);
-        Tp1.setInterval(10);
+        timdeal.setInterval(StartFastDealInterval);
+        Tp1.setInterval(StartFastDealInterval);
     }
 
     if (setting("odds", "on") == "on") {

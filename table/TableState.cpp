@@ -286,8 +286,8 @@ void TableWindow::declareTable() {
     Command7.setCaption("New Game");
     Command12.setCaption("Clear");
 
-    Tp1.setInterval(300);
-    timdeal.setInterval(300);
+    Tp1.setInterval(NormalDealInterval);
+    timdeal.setInterval(NormalDealInterval);
 }
 
 void TableWindow::bindHandlers() {

@@ -40,6 +40,22 @@ struct TableServices {
 // slot for every card it can get.
 constexpr int MaxCards = 21;
 
+// The intervals of the dealing timers Tp1 and timdeal, in milliseconds: normal speed, the
+// only one at which the cards and results sound; the menu's fast speed; and the speed the
+// table starts with when the setting "Speed" is not "slow".
+constexpr int NormalDealInterval = 300;
+constexpr int FastDealInterval = 80;
+constexpr int StartFastDealInterval = 10;
+
+// The sounds PlayEffect plays, by the kind numbers the game uses.
+enum class SoundEffect {
+    Chip = 1,
+    Shuffle = 2,
+    Card = 3,
+    Stop = 4,      // stops the sound playing
+    AlsoStop = 5,  // the same
+};
+
 class Brenn;
 
 class TableWindow : public forms::Window {
@@ -155,6 +171,11 @@ public:
     void SetIniValue(const std::string& Section, const std::string& Key, const std::string& Value,
                      const std::string& FileName);
     void PlayEffect(int Kind);
+    void PlayEffect(SoundEffect Kind) { PlayEffect(static_cast<int>(Kind)); }
+    // Whether `timer` deals at normal speed, the only speed with card and result sounds.
+    static bool dealingAtNormalSpeed(const forms::Element& timer) {
+        return timer.interval() == NormalDealInterval;
+    }
 
     // ---- The endless deck ------------------------------------------------------------
     // One draw: a uniform card number 1..52.
@@ -230,6 +251,21 @@ private:
     void declareMenus();
     void declareTable();
     void bindHandlers();
+
+    // Hit's steps, in the order a card is dealt (Hit.cpp).
+    bool hitPlainHand();
+    void dealToPlainHand(int c);
+    void playerBusts();
+    void pairOrBlackjack();
+    void playerBlackjack();
+    bool hitSplitHand1();
+    void moveToSplitHand2();
+    bool hitSplitHand2();
+    bool dealToSplitHand(int stage);
+    void standOnTwentyOne();
+    int drawInto(int* values, int count);
+    void countAceAsEleven(int* values, int count);
+    int countHand(int* values, int count);
     // The about box unloaded itself; it is destroyed once its own handler has returned.
     void aboutUnloaded();
 

@@ -22,11 +22,8 @@ public:
 };
 class NoSettings final : public platform::SettingsStore {
 public:
-    std::string read(const std::string&, const std::string&, const std::string&) override {
-        return {};
-    }
-    void write(const std::string&, const std::string&, const std::string&,
-               const std::string&) override {}
+    std::string read(const platform::SettingPlace&) override { return {}; }
+    void write(const platform::SettingPlace&, const std::string&) override {}
 };
 class Silence final : public platform::SoundPlayer {
 public:

@@ -46,10 +46,9 @@ struct Calculator : ::testing::Test {
     fakes::FakeInstance instance;
     fakes::RecordingProgram program;
     fakes::RecordingLauncher launcher;
-    fakes::RecordingHelp help;
     fakes::RecordingKeys keys;
     FakeFrame frame;
-    CalculatorWindow w{{instance, program, launcher, help, keys}};
+    CalculatorWindow w{{instance, program, launcher, keys}};
 
     void SetUp() override { w.setFrame(&frame); }
     void load() { w.Form_Load(); }

@@ -143,17 +143,17 @@ protected:
 }  // namespace
 
 TEST_F(IniSettingsFiles, NoFileReadsEmptyAndFirstWriteCreatesIt) {
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
-    settings.write("Options", "Speed", "slow", "zopt22.ini");
-    settings.write("Options", "pot", " 1000", "zopt22.ini");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "");
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
+    settings.write({"zopt22.ini", "Options", "pot"}, " 1000");
     EXPECT_EQ(slurp(file()), "[Options]\nSpeed=slow\npot= 1000\n");
-    EXPECT_EQ(settings.read("zopt22.ini", "options", "POT"), "1000");
+    EXPECT_EQ(settings.read({"zopt22.ini", "options", "POT"}), "1000");
 }
 
 TEST_F(IniSettingsFiles, WriteKeepsOtherLinesAndLeavesNoTemporary) {
     spill(file(), "# notes\r\n[Window]\r\nx=5\r\n[Options]\r\nodds=off\r\n");
-    settings.write("Options", "odds", "on", "zopt22.ini");
-    settings.write("Options", "sound", "on", "zopt22.ini");
+    settings.write({"zopt22.ini", "Options", "odds"}, "on");
+    settings.write({"zopt22.ini", "Options", "sound"}, "on");
     EXPECT_EQ(slurp(file()), "# notes\r\n[Window]\r\nx=5\r\n[Options]\r\nodds=on\r\nsound=on\r\n");
     int entries = 0;
     for (const auto& entry : fs::directory_iterator(config)) {
@@ -166,17 +166,17 @@ TEST_F(IniSettingsFiles, WriteKeepsOtherLinesAndLeavesNoTemporary) {
 TEST_F(IniSettingsFiles, ByteOrderMarkIsReadPastAndKept) {
     const std::string mark = "\xEF\xBB\xBF";
     spill(file(), mark + "[Options]\r\nSpeed=fast\r\nodds=off\r\n; mine\r\n[Window]\r\nx=5\r\n");
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "fast");
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "odds"), "off");
-    settings.write("Options", "Speed", "slow", "zopt22.ini");
-    settings.write("Options", "odds", "on", "zopt22.ini");
-    settings.write("Options", "sound", "on", "zopt22.ini");
-    settings.write("Options", "pot", " 1000", "zopt22.ini");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "fast");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "odds"}), "off");
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
+    settings.write({"zopt22.ini", "Options", "odds"}, "on");
+    settings.write({"zopt22.ini", "Options", "sound"}, "on");
+    settings.write({"zopt22.ini", "Options", "pot"}, " 1000");
     EXPECT_EQ(slurp(file()),
               mark +
                   "[Options]\r\nSpeed=slow\r\nodds=on\r\n; mine\r\nsound=on\r\npot= 1000\r\n"
                   "[Window]\r\nx=5\r\n");
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "slow");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "slow");
 }
 
 namespace {
@@ -259,7 +259,7 @@ TEST_P(IniSettingsLinks, WritesOnlyWhereItIsSafe) {
     struct stat statBefore {};
     ::lstat(target.c_str(), &statBefore);
 
-    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
 
     for (const fs::path& link : links) EXPECT_TRUE(fs::is_symlink(link)) << link;
     EXPECT_EQ(names(config), std::set<std::string>{"zopt22.ini"});
@@ -305,9 +305,9 @@ TEST_F(IniSettingsFiles, GarbageReadsAsDefaultsWithoutHarm) {
     std::string binary(64 * 1024, '\0');
     for (char& c : binary) c = static_cast<char>(bytes());
     spill(file(), binary);
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
-    settings.write("Options", "Speed", "slow", "zopt22.ini");
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "slow");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "");
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "slow");
     EXPECT_EQ(slurp(file()).substr(0, binary.size()), binary);  // every byte kept
 }
 
@@ -315,42 +315,42 @@ TEST_F(IniSettingsFiles, HugeFileIsReadInPartAndNeverRewritten) {
     std::string huge = "[Options]\nSpeed=fast\n";
     huge += std::string(IniSettings::MaxFileSize, ';') + "\nodds=off\n";
     spill(file(), huge);
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "fast");
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "odds"), "");  // beyond what is read
-    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "fast");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "odds"}), "");  // beyond what is read
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
     EXPECT_EQ(slurp(file()), huge);
 }
 
 TEST_F(IniSettingsFiles, UnusableFilesArePassedOverSilently) {
     // A folder where the file should be, and a configuration folder that cannot exist.
     fs::create_directories(file());
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
-    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "");
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
     EXPECT_TRUE(fs::is_directory(file()));
 
     spill(root / "plain", "not a folder");
     ::setenv("XDG_CONFIG_HOME", (root / "plain" / "config").c_str(), 1);
-    settings.write("Options", "Speed", "slow", "zopt22.ini");
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "");
 
     // A named pipe is never opened for reading, so nothing blocks.
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     fs::remove(file());
     ASSERT_EQ(::mkfifo(file().c_str(), 0600), 0);
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "");
-    settings.write("Options", "Speed", "slow", "zopt22.ini");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "");
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
     EXPECT_TRUE(fs::is_fifo(file()));
 
     // A file made read-only is left as it is.
     fs::remove(file());
     spill(file(), "[Options]\nSpeed=fast\n");
     fs::permissions(file(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    settings.write("Options", "Speed", "slow", "zopt22.ini");
-    EXPECT_EQ(settings.read("zopt22.ini", "Options", "Speed"), "fast");
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
+    EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "fast");
     fs::permissions(file(), fs::perms::owner_write, fs::perm_options::add);
 
     // A name with a folder part stays inside the configuration folder.
-    settings.write("Options", "Speed", "slow", "../escaped.ini");
+    settings.write({"../escaped.ini", "Options", "Speed"}, "slow");
     EXPECT_FALSE(fs::exists(root / "escaped.ini"));
 }
 

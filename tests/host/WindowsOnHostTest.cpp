@@ -27,9 +27,8 @@ protected:
     fakes::FakeInstance instance;
     fakes::RecordingProgram program;
     fakes::RecordingLauncher launcher;
-    fakes::RecordingHelp help;
     fakes::RecordingKeys keys;
-    calculator::CalculatorWindow window{calculator::Services{instance, program, launcher, help, keys}};
+    calculator::CalculatorWindow window{calculator::Services{instance, program, launcher, keys}};
     hosttest::SolidPictures pictures;
     formsqt::Host host{window, pictures};
 

@@ -331,6 +331,45 @@ TEST_P(PanelTest, AFullHandOfTwentyOneCardsTakesNoFurtherCard) {
     EXPECT_EQ(p.lhitpe.caption(), text(t.HitEvTable[5][27]));
 }
 
+// Every property of every element of the panel's window, one text per element.
+std::vector<std::string> snapshot(const forms::Window& w) {
+    std::vector<std::string> v;
+    for (const Element* e : w.elements()) {
+        std::string s = e->name() + "(" + text(e->index()) + ") " + e->caption();
+        for (double n : {double(e->left()), double(e->top()), double(e->width()),
+                         double(e->height()), double(e->x1()), double(e->y1()), double(e->x2()),
+                         double(e->y2()), double(e->backColor()), double(e->foreColor()),
+                         e->fontSize(), double(e->interval())})
+            s += "|" + text(n);
+        for (bool b : {e->visible(), e->enabled(), e->opaque(), e->fontBold(), e->fontItalic(),
+                       e->checked()})
+            s += b ? "|1" : "|0";
+        s += "|" + e->fontName() + "|" + text(int(e->alignment())) + "|" + e->picture();
+        v.push_back(s);
+    }
+    return v;
+}
+
+TEST_P(PanelTest, ACardAfterTwentyOneHeldCardsLeavesEveryElementAsItWas) {
+    // Twenty-one aces against 9 make 21: standing is shown as the best action, green, with
+    // its bar.
+    play(p, 9, std::initializer_list<int>{});
+    for (int i = 0; i < 21; ++i) p.dd_Click(1);
+    ASSERT_EQ(p.lptot.caption(), "21");
+    ASSERT_EQ(p.Label3.caption(), "STAND:");
+    ASSERT_EQ(p.lstandper.backColor(), kGreen);
+    ASSERT_GT(p.lstandper.width(), 0);
+    const auto before = snapshot(w);
+    for (int card = 1; card <= 11; ++card) {
+        SCOPED_TRACE(card);
+        p.dd_Click(card);
+        const auto after = snapshot(w);
+        ASSERT_EQ(after.size(), before.size());
+        for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i], before[i]);
+        EXPECT_EQ(p.OddsHandBusted, 0);
+    }
+}
+
 // ---- The up-card ----
 
 TEST_P(PanelTest, AnUpCardOnAnEmptyPanelChangesOnlyTheDealersCard) {
@@ -652,6 +691,8 @@ class CoverWindow : public forms::Window {
 public:
     CoverWindow() : forms::Window("Form1"), mnuodds(*this, forms::ElementKind::Menu, "mnuodds") {
         mnuodds.setCaption("Hide Odds");
+        // The menu's owner binds its click, as the table window does.
+        mnuodds.onClick = [this] { cover.mnuodds_Click(); };
     }
     OddsPanel panel{*this, Program::CardTable};
     Element mnuodds;

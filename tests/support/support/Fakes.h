@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/IniFile.h"
 #include "platform/Services.h"
 
 namespace fakes {
@@ -58,18 +59,16 @@ public:
 
 class MemorySettings : public platform::SettingsStore {
 public:
-    std::string read(const std::string& file, const std::string& section,
-                     const std::string& key) override {
+    std::string read(const platform::SettingPlace& place) override {
         ++reads;
-        keysRead.push_back(key);
-        auto it = values.find(file + "|" + section + "|" + key);
+        keysRead.push_back(place.key);
+        auto it = values.find(place.file + "|" + place.section + "|" + place.key);
         if (it == values.end()) return {};
-        return it->second.substr(0, 127);
+        return it->second.substr(0, platform::ini::MaxValueLength);
     }
-    void write(const std::string& section, const std::string& key, const std::string& value,
-               const std::string& file) override {
-        values[file + "|" + section + "|" + key] = value;
-        order.push_back(key);
+    void write(const platform::SettingPlace& place, const std::string& value) override {
+        values[place.file + "|" + place.section + "|" + place.key] = value;
+        order.push_back(place.key);
     }
     std::string get(const std::string& key) const {
         auto it = values.find("zopt22.ini|Options|" + key);
