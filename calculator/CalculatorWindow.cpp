@@ -92,7 +92,7 @@ CalculatorWindow::CalculatorWindow(Services services)
     setFont(LabelFont, 8.25);
     setClientSize(3675, 4755);
     setHelpFile("tablehelp1");
-    setIcon("icon");
+    setIcon("icon-calculator");
 
     // The two rows of card keys: the dealer's up-card on top, the player's cards below.
     placeKeyRow(Command1, 90, "Dealer");

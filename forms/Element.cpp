@@ -142,6 +142,12 @@ void Element::setAlignment(Alignment alignment) {
     changed(Property::Alignment);
 }
 
+void Element::setTextLayout(TextLayout layout) {
+    if (layout == textLayout_) return;
+    textLayout_ = layout;
+    changed(Property::Alignment);
+}
+
 void Element::setPicture(std::string picture) {
     if (picture == picture_) return;
     picture_ = std::move(picture);

@@ -44,7 +44,7 @@ enum class Property {
     ForeColor,
     Opaque,
     Font,  // name, size, bold, italic
-    Alignment,
+    Alignment,  // the alignment of a label's or text box's text, and a label's text layout
     Picture,
     Checked,
     Interval,
@@ -52,6 +52,13 @@ enum class Property {
 };
 
 enum class Alignment { Left, Right, Center };
+
+// How a label sets its caption. Wrapped: as it stands, from the top, wrapped at the label's
+// width. Message: as a short message in the middle of the label, aligned across as the
+// label's alignment says: blanks at either end are not drawn and a run of blanks is drawn as
+// one; each sentence begins a line, and no word stands alone on a line unless it is a
+// sentence by itself.
+enum class TextLayout { Wrapped, Message };
 
 // Mouse buttons as the handlers receive them.
 constexpr int LeftButton = 1;
@@ -122,6 +129,8 @@ public:
 
     Alignment alignment() const { return alignment_; }
     void setAlignment(Alignment alignment);
+    TextLayout textLayout() const { return textLayout_; }
+    void setTextLayout(TextLayout layout);
 
     // The picture, by name; resources supply the drawing. Copying a picture copies its name.
     const std::string& picture() const { return picture_; }
@@ -187,6 +196,7 @@ private:
     bool fontBold_ = false;
     bool fontItalic_ = false;
     Alignment alignment_ = Alignment::Left;
+    TextLayout textLayout_ = TextLayout::Wrapped;
     std::string picture_;
     bool checked_ = false;
     int interval_ = 0;

@@ -256,10 +256,12 @@ void TableWindow::declareTable() {
     dbox.setGeometry(270, 150, 3345, 2100);
     dbox.setPicture("speech-bubble");
     lresult.setContainer(&dbox);
-    lresult.setGeometry(240, 300, 2865, 1140);
+    // The line fills the bubble's body within its rounded corners, its middle on the body's.
+    lresult.setGeometry(225, 195, 2850, 1320);
     lresult.setFont(TableFont, 12);
     lresult.setForeColor(Ink);
     lresult.setAlignment(Alignment::Center);
+    lresult.setTextLayout(forms::TextLayout::Message);
     lresult.setCaption("Welcome to the table, please place your bets..");
     lresult.setAccessibleName("Message");
 

@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -357,15 +356,9 @@ QFont Host::Impl::fontFor(const std::string& name, double size, bool bold, bool 
 QWidget* Host::Impl::createWidget(Element& e) {
     QWidget* w = nullptr;
     switch (e.kind()) {
-        case ElementKind::Label: {
-            auto* label = new QLabel(client);
-            label->setTextFormat(Qt::PlainText);
-            label->setWordWrap(true);
-            label->setMargin(0);
-            label->setIndent(0);
-            w = label;
+        case ElementKind::Label:
+            w = new TextLabel(client);
             break;
-        }
         case ElementKind::Button: {
             auto* button = new QPushButton(client);
             button->setAutoDefault(false);
@@ -664,8 +657,8 @@ void Host::Impl::sync(Element& e, Property p) {
     const QString caption = fromUtf8(e.caption());
     switch (p) {
         case Property::Caption:
-            if (auto* label = qobject_cast<QLabel*>(w))
-                label->setText(caption);
+            if (auto* label = dynamic_cast<TextLabel*>(w))
+                label->setCaption(caption);
             else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
                 if (edit->text() != caption) edit->setText(caption);
             } else if (auto* button = qobject_cast<QAbstractButton*>(w))
@@ -690,8 +683,8 @@ void Host::Impl::sync(Element& e, Property p) {
             w->setFont(fontFor(e.fontName(), e.fontSize(), e.fontBold(), e.fontItalic()));
             break;
         case Property::Alignment:
-            if (auto* label = qobject_cast<QLabel*>(w))
-                label->setAlignment(toQtAlignment(e.alignment()) | Qt::AlignTop);
+            if (auto* label = dynamic_cast<TextLabel*>(w))
+                label->setTextLayout(e.textLayout(), toQtAlignment(e.alignment()));
             else if (auto* edit = qobject_cast<QLineEdit*>(w))
                 edit->setAlignment(toQtAlignment(e.alignment()) | Qt::AlignVCenter);
             break;

@@ -1,11 +1,142 @@
 #include "forms/qt/Widgets.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
+#include <algorithm>
+#include <tuple>
+#include <vector>
 
 namespace formsqt::detail {
+
+namespace {
+
+// What a way of setting a message costs, compared in this order.
+struct LineCost {
+    int overflows = 0;        // lines wider than the width (only a word too long for any line)
+    int loneWords = 0;        // lines of one word taken from a longer sentence
+    int joinedSentences = 0;  // sentences that begin within a line
+    int lines = 0;
+    int midSentence = 0;    // breaks within a sentence
+    double unevenness = 0;  // the sum of the squared room left on each line
+
+    LineCost operator+(const LineCost& o) const {
+        return {overflows + o.overflows,
+                loneWords + o.loneWords,
+                joinedSentences + o.joinedSentences,
+                lines + o.lines,
+                midSentence + o.midSentence,
+                unevenness + o.unevenness};
+    }
+    bool operator<(const LineCost& o) const {
+        return std::tie(overflows, loneWords, joinedSentences, lines, midSentence, unevenness) <
+               std::tie(o.overflows, o.loneWords, o.joinedSentences, o.lines, o.midSentence,
+                        o.unevenness);
+    }
+};
+
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+bool endsSentence(const QString& word) {
+    const QChar last = word.back();
+    return last == QLatin1Char('.') || last == QLatin1Char('!') || last == QLatin1Char('?');
+}
+
+}  // namespace
+
+QStringList messageLines(const QString& text, const QFontMetricsF& metrics, qreal width) {
+    // The words, and after each but the last whether a sentence ends there.
+    QStringList words;
+    std::vector<bool> sentenceEnds;
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype blanks = 0;
+        for (; i < text.size() && isBlank(text[i]); ++i) ++blanks;
+        if (i == text.size()) break;
+        const qsizetype start = i;
+        while (i < text.size() && !isBlank(text[i])) ++i;
+        const QString word = text.mid(start, i - start);
+        if (!words.isEmpty())
+            sentenceEnds.push_back(blanks > 1 || (endsSentence(words.back()) && word[0].isUpper()));
+        words << word;
+    }
+    const auto n = static_cast<int>(words.size());
+    if (n == 0) return {};
+    const auto line = [&](int from, int to) {
+        return words.mid(from, to - from).join(QLatin1Char(' '));
+    };
+    if (n == 1 || !(width > 0)) return {line(0, n)};
+    const auto breakAfter = [&](int word) { return word == n - 1 || sentenceEnds[word]; };
+
+    // best[j]: the cheapest setting of the first j words; start[j]: where its last line starts.
+    std::vector<LineCost> best(n + 1);
+    std::vector<int> start(n + 1, 0);
+    for (int to = 1; to <= n; ++to) {
+        for (int from = 0; from < to; ++from) {
+            const qreal w = metrics.horizontalAdvance(line(from, to));
+            LineCost cost;
+            cost.overflows = w > width ? 1 : 0;
+            const bool wholeSentence = (from == 0 || sentenceEnds[from - 1]) && breakAfter(to - 1);
+            cost.loneWords = to - from == 1 && !wholeSentence ? 1 : 0;
+            for (int k = from; k < to - 1; ++k) cost.joinedSentences += sentenceEnds[k] ? 1 : 0;
+            cost.lines = 1;
+            cost.midSentence = breakAfter(to - 1) ? 0 : 1;
+            const qreal room = std::max<qreal>(0, width - w);
+            cost.unevenness = room * room;
+            const LineCost total = best[from] + cost;
+            if (from == 0 || total < best[to]) {
+                best[to] = total;
+                start[to] = from;
+            }
+        }
+    }
+    QStringList lines;
+    for (int to = n; to > 0; to = start[to]) lines.prepend(line(start[to], to));
+    return lines;
+}
+
+TextLabel::TextLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);
+    setMargin(0);
+    setIndent(0);
+}
+
+void TextLabel::setCaption(const QString& caption) {
+    caption_ = caption;
+    setLines();
+}
+
+void TextLabel::setTextLayout(forms::TextLayout layout, Qt::Alignment across) {
+    const bool message = layout == forms::TextLayout::Message;
+    setAlignment(across | (message ? Qt::AlignVCenter : Qt::AlignTop));
+    if (layout == layout_) return;
+    layout_ = layout;
+    // A message's lines are set here; the label only draws them.
+    setWordWrap(!message);
+    setLines();
+}
+
+void TextLabel::setLines() {
+    if (layout_ == forms::TextLayout::Message)
+        setText(messageLines(caption_, QFontMetricsF(font(), this), contentsRect().width())
+                    .join(QLatin1Char('\n')));
+    else
+        setText(caption_);
+}
+
+void TextLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    if (layout_ == forms::TextLayout::Message) setLines();
+}
+
+void TextLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange && layout_ == forms::TextLayout::Message) setLines();
+}
 
 const QPixmap& PictureCache::get(const PictureProvider& provider, const QString& name, QSize size,
                                  qreal dpr, PictureLook look) {

@@ -5,10 +5,13 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QFontMetricsF>
+#include <QLabel>
 #include <QPixmap>
 #include <QPointF>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "forms/Element.h"
@@ -37,6 +40,33 @@ inline QRect toPixelRect(double left, double top, double width, double height) {
 inline QColor toQColor(forms::Colour c) {
     return QColor(forms::red(c), forms::green(c), forms::blue(c));
 }
+
+// The lines in which a message is set within `width` (forms::TextLayout::Message). Each
+// sentence begins a line, no word stands alone on a line unless it is a sentence by itself,
+// and of the settings that do so the one with the fewest lines, then the fewest breaks within
+// a sentence, then lines of the most even length is taken. A sentence ends at a run of two
+// or more blanks, or after a word ending in '.', '!' or '?' when the next begins with a
+// capital.
+QStringList messageLines(const QString& text, const QFontMetricsF& metrics, qreal width);
+
+// A label: its caption as it stands, wrapped from the top, or set as a message in its middle
+// and set again whenever its width or font changes.
+class TextLabel : public QLabel {
+public:
+    explicit TextLabel(QWidget* parent);
+    void setCaption(const QString& caption);
+    void setTextLayout(forms::TextLayout layout, Qt::Alignment across);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void setLines();
+
+    QString caption_;
+    forms::TextLayout layout_ = forms::TextLayout::Wrapped;
+};
 
 // Draws a named picture scaled to the widget, fetched at the widget's device pixel ratio
 // and kept until name, size, ratio or look change.

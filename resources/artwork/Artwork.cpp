@@ -55,7 +55,7 @@ QStringList Artwork::names() {
          << QStringLiteral("insurance-frame") << QStringLiteral("amount-panel");
     for (const ButtonLabel& b : Buttons) list << QString::fromLatin1(b.name);
     list << QStringLiteral("button-close") << QStringLiteral("lamp") << QStringLiteral("icon")
-         << QStringLiteral("about");
+         << QStringLiteral("icon-calculator") << QStringLiteral("about");
     return list;
 }
 
@@ -74,7 +74,7 @@ QSizeF Artwork::designSize(const QString& name) {
         return {65, 31};
     if (buttonLabel(name)) return {73, 38};
     if (name == QLatin1String("lamp")) return {16, 13};
-    if (name == QLatin1String("icon")) return {32, 32};
+    if (name == QLatin1String("icon") || name == QLatin1String("icon-calculator")) return {32, 32};
     if (name == QLatin1String("about")) return {444, 238};
     return {};
 }
@@ -109,7 +109,7 @@ QImage Artwork::render(const QString& name, QSizeF logicalSize, qreal dpr, Pictu
                           name == QLatin1String("felt") || name == QLatin1String("speech-bubble") ||
                           name == QLatin1String("insurance-frame") ||
                           name == QLatin1String("amount-panel") || name == QLatin1String("lamp") ||
-                          name == QLatin1String("icon");
+                          name == QLatin1String("icon") || name == QLatin1String("icon-calculator");
     if (!adaptive)
         p.scale(logical.width() / design.width(), logical.height() / design.height());
 
@@ -124,7 +124,8 @@ QImage Artwork::render(const QString& name, QSizeF logicalSize, qreal dpr, Pictu
     else if (label) draw::button(p, logical, QString::fromLatin1(label), look);
     else if (name == QLatin1String("button-close")) draw::closeButton(p, logical, look);
     else if (name == QLatin1String("lamp")) draw::lamp(p, logical);
-    else if (name == QLatin1String("icon")) draw::icon(p, logical);
+    else if (name == QLatin1String("icon")) draw::tableIcon(p, logical);
+    else if (name == QLatin1String("icon-calculator")) draw::calculatorIcon(p, logical);
     else if (name == QLatin1String("about")) draw::about(p);
     p.end();
     return image;

@@ -19,12 +19,54 @@ bool drawsSomething(const QImage& image) {
     return false;
 }
 
+// What an icon drawn at a small size is made of, counted in its pixels.
+struct IconPixels {
+    int drawn = 0;    // not transparent
+    int partial = 0;  // partly transparent: a blurred edge
+    int dark = 0;     // an outline or a black pip
+    int red = 0;      // a red pip
+    int blue = 0;     // the badge
+    int marks = 0;    // white within the badge on all four sides: its "%"
+};
+
+IconPixels countPixels(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    const auto isBlue = [&](int x, int y) {
+        const QRgb c = image.pixel(x, y);
+        return qAlpha(c) > 200 && qBlue(c) > 140 && qRed(c) < 100;
+    };
+    const auto anyBlue = [&](int x, int y, int dx, int dy) {
+        for (x += dx, y += dy; image.rect().contains(x, y); x += dx, y += dy)
+            if (isBlue(x, y)) return true;
+        return false;
+    };
+    IconPixels n;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            const int r = qRed(c), g = qGreen(c), b = qBlue(c);
+            if (qAlpha(c) == 0) continue;
+            ++n.drawn;
+            if (qAlpha(c) < 200) {
+                ++n.partial;
+                continue;
+            }
+            n.dark += std::max({r, g, b}) < 100;
+            n.red += r > 150 && g < 90 && b < 90;
+            n.blue += isBlue(x, y);
+            n.marks += r > 200 && g > 200 && b > 200 && anyBlue(x, y, -1, 0) &&
+                       anyBlue(x, y, 1, 0) && anyBlue(x, y, 0, -1) && anyBlue(x, y, 0, 1);
+        }
+    return n;
+}
+
 const char* const ContractNames[] = {
     "card-1",        "card-13",        "card-14",       "card-27",         "card-40",
     "card-52",       "card-back",      "table-felt",    "felt",            "odds-rows",
     "speech-bubble", "insurance-frame", "amount-panel", "button-deal",     "button-hit",
     "button-stand",  "button-double",  "button-split",  "button-yes",      "button-no",
     "button-ok",     "button-close",   "lamp",          "icon",            "about",
+    "icon-calculator",
 };
 
 }  // namespace
@@ -133,6 +175,37 @@ private slots:
         const QImage lamp = art.picture("lamp", {16, 13}, 1, PictureLook::Normal).toImage();
         QCOMPARE(qAlpha(lamp.pixel(0, 0)), 0);
         QVERIFY(qAlpha(lamp.pixel(8, 6)) > 200);
+    }
+
+    // At menu and panel sizes each icon is drawn for the pixel grid, not the fan scaled down
+    // to a pale blob: crisp edges, dark outlines, the pips in their colours, and on the
+    // calculator's a blue badge with a white "%" on it.
+    void smallIconsRead_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("side");
+        for (const char* name : {"icon", "icon-calculator"})
+            for (const int side : {16, 24})
+                QTest::addRow("%s %d", name, side) << QString::fromLatin1(name) << side;
+    }
+    void smallIconsRead() {
+        QFETCH(QString, name);
+        QFETCH(int, side);
+        const QImage icon = Artwork::render(name, QSizeF(side, side), 1);
+        const IconPixels n = countPixels(icon);
+        QVERIFY2(n.drawn > side * side / 2, qPrintable(QString::number(n.drawn)));
+        QVERIFY2(n.partial * 5 < n.drawn, qPrintable(QString::number(n.partial)));
+        QVERIFY2(n.dark * 10 >= n.drawn, qPrintable(QString::number(n.dark)));
+        if (name == QLatin1String("icon")) {
+            QVERIFY2(n.red * 20 >= n.drawn, qPrintable(QString::number(n.red)));
+        } else {
+            QVERIFY2(n.blue * 6 >= n.drawn, qPrintable(QString::number(n.blue)));
+            QVERIFY2(n.marks >= side / 2, qPrintable(QString::number(n.marks)));
+        }
+        // Larger icons are the fan, the calculator's with its badge.
+        const IconPixels large = countPixels(Artwork::render(name, QSizeF(32, 32), 1));
+        QCOMPARE(large.blue > 0, name != QLatin1String("icon"));
+        QVERIFY(icon != Artwork::render(name == QLatin1String("icon") ? "icon-calculator" : "icon",
+                                        QSizeF(side, side), 1));
     }
 
     void oversizedRequestsAreBounded() {

@@ -121,11 +121,12 @@ QImage cardSheet(qreal dpr) {
 }
 
 QImage smallSheet(qreal dpr) {
-    QImage image = canvas({420, 300}, dpr, QColor(64, 64, 64));
+    QImage image = canvas({420, 440}, dpr, QColor(64, 64, 64));
     QPainter p(&image);
     qreal x = 10;
     for (int s : {16, 24, 32, 48, 64, 128}) {
         place(p, QStringLiteral("icon"), {x, 10, qreal(s), qreal(s)}, dpr);
+        place(p, QStringLiteral("icon-calculator"), {x, 300, qreal(s), qreal(s)}, dpr);
         x += s + 10;
     }
     place(p, QStringLiteral("lamp"), {10, 160, 16, 13}, dpr);
@@ -134,6 +135,38 @@ QImage smallSheet(qreal dpr) {
     p.fillRect(QRectF(170, 150, 120, 140), QColor(192, 192, 192));
     place(p, QStringLiteral("icon"), {180, 160, 32, 32}, dpr);
     place(p, QStringLiteral("lamp"), {230, 170, 16, 13}, dpr);
+    return image;
+}
+
+// Both icons at menu and panel sizes as a desktop shows them, on a light and a dark panel,
+// and each enlarged eight times pixel for pixel.
+QImage iconSheet() {
+    constexpr int zoom = 8;
+    QImage image =
+        canvas({2 * (24 * zoom + 20) + 20, 4 * (24 * zoom + 20) + 80}, 1, QColor(128, 128, 128));
+    QPainter p(&image);
+    const char* names[] = {"icon", "icon-calculator"};
+    for (int i = 0; i < 2; ++i) {
+        const QString name = QString::fromLatin1(names[i]);
+        const int x = 20 + i * (24 * zoom + 20);
+        for (int b = 0; b < 2; ++b) {
+            const QRect panel(x + b * 100, 10, 90, 50);
+            p.fillRect(panel, b == 0 ? QColor(242, 242, 240) : QColor(46, 52, 54));
+            place(p, name, {qreal(panel.x() + 10), 25, 16, 16}, 1);
+            place(p, name, {qreal(panel.x() + 40), 21, 24, 24}, 1);
+        }
+        int y = 80;
+        for (const int side : {16, 24}) {
+            const QImage small = Artwork::render(name, {qreal(side), qreal(side)}, 1);
+            for (int b = 0; b < 2; ++b) {
+                QImage back =
+                    canvas({side, side}, 1, b == 0 ? QColor(242, 242, 240) : QColor(46, 52, 54));
+                QPainter(&back).drawImage(0, 0, small);
+                p.drawImage(QRect(x, y, side * zoom, side * zoom), back);
+                y += side * zoom + 20;
+            }
+        }
+    }
     return image;
 }
 
@@ -169,6 +202,7 @@ int main(int argc, char** argv) {
         ok &= save(cardSheet(dpr), dir, "sheet-cards" + suffix + ".png");
         ok &= save(smallSheet(dpr), dir, "sheet-small" + suffix + ".png");
     }
+    ok &= save(iconSheet(), dir, QStringLiteral("sheet-icons.png"));
     // The court cards and the back close up, for the details.
     {
         const qreal dpr = 4;

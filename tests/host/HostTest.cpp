@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -184,6 +185,40 @@ TEST_F(HostTest, PropertyChangesReachTheWidgets) {
 
     window.setCaption("...duplicate instance...");
     EXPECT_EQ(host.widget()->windowTitle(), "...duplicate instance...");
+}
+
+// A label set as a message is set again whenever its width or font changes, and shows its
+// caption as it stands once it is wrapped again.
+TEST_F(HostTest, AMessageLabelIsSetAgainForItsWidthAndFont) {
+    host.show();
+    auto* label = static_cast<QLabel*>(host.widgetFor(window.total));
+    const std::string caption = "   Welcome to the table, please place your bets..  ";
+    window.total.setGeometry(0, 0, 9000, 900);
+    window.total.setFont("Comic Sans MS", 10);
+    window.total.setCaption(caption);
+    window.total.setTextLayout(forms::TextLayout::Message);
+    EXPECT_EQ(label->text(), "Welcome to the table, please place your bets..");
+    EXPECT_TRUE(label->alignment() & Qt::AlignVCenter);
+
+    const auto fitsItsLabel = [label] {
+        const QStringList lines = label->text().split(QLatin1Char('\n'));
+        const QFontMetricsF metrics(label->font(), label);
+        for (const QString& line : lines)
+            if (metrics.horizontalAdvance(line) > label->width()) return false;
+        return lines.join(QLatin1Char(' ')) == "Welcome to the table, please place your bets..";
+    };
+    window.total.setWidth(2400);
+    const qsizetype narrow = label->text().count(QLatin1Char('\n')) + 1;
+    EXPECT_GE(narrow, 2);
+    EXPECT_TRUE(fitsItsLabel()) << label->text().toStdString();
+    window.total.setFontSize(14);
+    EXPECT_GT(label->text().count(QLatin1Char('\n')) + 1, narrow);
+    EXPECT_TRUE(fitsItsLabel()) << label->text().toStdString();
+
+    window.total.setTextLayout(forms::TextLayout::Wrapped);
+    EXPECT_EQ(label->text().toStdString(), caption);
+    EXPECT_TRUE(label->wordWrap());
+    EXPECT_TRUE(label->alignment() & Qt::AlignTop);
 }
 
 namespace {

@@ -6,9 +6,12 @@
 #include <dlfcn.h>
 
 #include <QAction>
+#include <QFontMetricsF>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <cstdlib>
 
 #include "HostTestSupport.h"
 #include "calculator/CalculatorWindow.h"
@@ -128,4 +131,111 @@ TEST(SoundOnHost, TheSoundLibraryIsLoadedAtTheFirstSoundOnly) {
             std::_Exit(!atStart && !beforeSound && device && sdlLoaded() ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+// Every message the table writes into its bubble, in the font size it writes it in, with the
+// lines it is set in: each sentence on a line of its own, an amount never alone.
+struct BubbleMessage {
+    std::string caption;
+    double fontSize;
+    QStringList lines;
+};
+
+std::vector<BubbleMessage> bubbleMessages() {
+    std::vector<BubbleMessage> messages = {
+        {"Welcome to the table, please place your bets..",
+         12,
+         {"Welcome to the table,", "please place your bets.."}},
+        {"Please place your bets..", 12, {"Please place your bets.."}},
+        {"You don't have enough chips remaining. Reduce your bet..",
+         10,
+         {"You don't have enough", "chips remaining.", "Reduce your bet.."}},
+        {"You don't have enough chips remaining. Click 'New Game' to restart..",
+         10,
+         {"You don't have enough", "chips remaining.", "Click 'New Game' to restart.."}},
+        {"You don't have enough chips remaining to DOUBLE. Select another option..",
+         10,
+         {"You don't have enough", "chips remaining to DOUBLE.", "Select another option.."}},
+        {"You don't have enough chips remaining to SPLIT. Select another option..",
+         10,
+         {"You don't have enough", "chips remaining to SPLIT.", "Select another option.."}},
+        {"PLAYER BUSTS Dealer Wins", 12, {"PLAYER BUSTS", "Dealer Wins"}},
+        {"Dealer Wins..", 12, {"Dealer Wins.."}},
+        {"              PUSH..", 12, {"PUSH.."}},
+        {"           INSURANCE..", 12, {"INSURANCE.."}},
+    };
+    // Stakes of 1, 3 and 5 digits, half a chip from a blackjack, and the largest split net.
+    for (const std::string amount : {"5", "150", "12345", "7.5", "131068"}) {
+        const QString a = QString::fromStdString("$" + amount);
+        messages.push_back(
+            {"    Blackjack!!  You win!! $" + amount, 12, {"Blackjack!!", "You win!! " + a}});
+        messages.push_back({"                    You Win!! $" + amount, 12, {"You Win!! " + a}});
+        messages.push_back(
+            {"Dealer busts!!    You win!! $" + amount, 12, {"Dealer busts!!", "You win!! " + a}});
+        messages.push_back(
+            {"Dealer Wins..  You Lose $" + amount, 12, {"Dealer Wins..", "You Lose " + a}});
+        messages.push_back(
+            {"Dealer Busts.. You Win $" + amount, 12, {"Dealer Busts..", "You Win " + a}});
+        messages.push_back(
+            {"Dealer Busts.. You Lose $" + amount, 12, {"Dealer Busts..", "You Lose " + a}});
+    }
+    return messages;
+}
+
+// The box round everything drawn in `image` that differs from its colour at `background`.
+QRect inkBounds(const QImage& image, QPoint background) {
+    const QRgb paper = image.pixel(background);
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            if (std::abs(qRed(c) - qRed(paper)) + std::abs(qGreen(c) - qGreen(paper)) +
+                    std::abs(qBlue(c) - qBlue(paper)) >
+                60)
+                ink |= QRect(x, y, 1, 1);
+        }
+    return ink;
+}
+
+}  // namespace
+
+TEST_F(TableOnHost, EveryMessageIsSetInTheMiddleOfTheBubbleAndFitsIt) {
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host->widget()));
+    QWidget* bubble = host->widgetFor(w->dbox);
+    auto* label = qobject_cast<QLabel*>(host->widgetFor(w->lresult));
+    ASSERT_NE(label, nullptr);
+    ASSERT_TRUE(bubble->geometry().contains(label->geometry().translated(bubble->pos())));
+    const QRect area = label->geometry();  // in the bubble
+    for (const BubbleMessage& m : bubbleMessages()) {
+        SCOPED_TRACE(m.caption);
+        // As the table writes it: the caption, then the font size (the change of size sets
+        // the message again).
+        w->lresult.setFontSize(m.fontSize == 12 ? 10 : 12);
+        w->lresult.setCaption(m.caption);
+        w->lresult.setFontSize(m.fontSize);
+        w->dbox.setVisible(true);
+        EXPECT_EQ(w->lresult.caption(), m.caption);  // the model keeps the caption as written
+
+        const QStringList lines = label->text().split(QLatin1Char('\n'));
+        EXPECT_EQ(lines, m.lines);
+        const QFontMetricsF metrics(label->font(), label);
+        for (const QString& line : lines)
+            EXPECT_LE(metrics.horizontalAdvance(line), area.width()) << qPrintable(line);
+        EXPECT_LE(lines.size() * metrics.lineSpacing(), area.height());
+
+        // Drawn within the label's area, as far from its left edge as from its right and
+        // from its top as from its bottom.
+        const QImage drawn = bubble->grab().toImage();
+        const QRect ink = inkBounds(drawn.copy(area), QPoint(0, 0));
+        ASSERT_FALSE(ink.isEmpty());
+        EXPECT_GT(ink.left(), 0);
+        EXPECT_GT(ink.top(), 0);
+        EXPECT_LT(ink.right(), area.width() - 1);
+        EXPECT_LT(ink.bottom(), area.height() - 1);
+        EXPECT_LE(std::abs(ink.left() - (area.width() - 1 - ink.right())), 2);
+        EXPECT_LE(std::abs(ink.top() - (area.height() - 1 - ink.bottom())), 4);
+    }
 }

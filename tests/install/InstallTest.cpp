@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QImage>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -143,6 +144,15 @@ TEST(InstalledTree, HoldsTheProgramsTheirDataIconsAndDesktopEntries) {
         EXPECT_TRUE(fs::is_regular_file(Prefix / file)) << file << " is not installed";
         EXPECT_GT(fs::file_size(Prefix / file), 0u) << file << " is empty";
     }
+    // Beside the scalable icons, each program's icon drawn for menu and panel sizes.
+    for (const int side : {16, 24})
+        for (const char* program : {"cardtable", "oddsdesk"}) {
+            const std::string size = std::to_string(side) + "x" + std::to_string(side);
+            const fs::path file =
+                Prefix / "share/icons/hicolor" / size / "apps" / (std::string(program) + ".png");
+            const QImage icon(QString::fromStdString(file.string()));
+            EXPECT_EQ(icon.size(), QSize(side, side)) << file << " is not a " << size << " picture";
+        }
     // Each entry starts its own program and names its own icon from the theme.
     for (const char* program : {"cardtable", "oddsdesk"}) {
         const fs::path entry = Prefix / "share/applications" / (std::string(program) + ".desktop");
