@@ -15,13 +15,17 @@ const char* const AcceptedPrompt =
 void TableWindow::ShowStartingAmountPanel() {
     Text2.setCaption(forms::text(StartingAmount));
     PanelAmount = StartingAmount;
-    DealBoxWasShown = 0;
-    HiddenDealerCards = 0;
+    // Opened again while it is open: what the first opening hid is still hidden and stays
+    // on record, so that closing gives it back.
+    if (!Picture4.visible()) {
+        DealBoxWasShown = 0;
+        HiddenDealerCards = 0;
+    }
     // Hide the dealer's cards, from the first up to the first empty slot.
     for (int i = 1; i <= MaxCards; ++i) {
         if (!dplaycard(i).visible()) break;
         dplaycard(i).setVisible(false);
-        HiddenDealerCards = i;
+        if (i > HiddenDealerCards) HiddenDealerCards = i;
     }
     if (dbox.visible()) {
         dbox.setVisible(false);
