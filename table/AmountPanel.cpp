@@ -32,6 +32,8 @@ void TableWindow::ShowStartingAmountPanel() {
         DealBoxWasShown = 1;
     }
     Picture4.setVisible(true);
+    // In its entry state the amount box takes the keyboard, ready to be typed over.
+    if (Text2.enabled()) Text2.setFocus();
 }
 
 void TableWindow::Label6_Click() {
