@@ -33,6 +33,29 @@ void Window::unload() {
     if (observer_) observer_->windowUnloaded();
 }
 
+namespace {
+// A button takes Enter or Escape while it is enabled and shown, with every element that
+// contains it.
+bool canPress(const Element* button) {
+    if (!button || !button->enabled()) return false;
+    for (const Element* e = button; e; e = e->container())
+        if (!e->visible()) return false;
+    return true;
+}
+}  // namespace
+
+bool Window::pressDefaultButton() {
+    if (unloaded_ || !canPress(defaultButton_)) return false;
+    defaultButton_->click();
+    return true;
+}
+
+bool Window::pressCancelButton() {
+    if (unloaded_ || !canPress(cancelButton_)) return false;
+    cancelButton_->click();
+    return true;
+}
+
 Element* Window::find(const std::string& name, int index) const {
     for (Element* e : elements_)
         if (e->name() == name && e->index() == index) return e;

@@ -96,6 +96,22 @@ public:
     bool resizable() const { return resizable_; }
     void setResizable(bool resizable) { resizable_ = resizable; }
 
+    // The window this one belongs to (a box over the main window), or null: it opens
+    // centred over its owner, stays above it and has no task bar entry of its own.
+    Window* owner() const { return owner_; }
+    void setOwner(Window* owner) { owner_ = owner; }
+
+    // Enter presses the default button and Escape the cancel button, while it is shown
+    // (with every element that contains it) and enabled. Null: the key does nothing.
+    Element* defaultButton() const { return defaultButton_; }
+    void setDefaultButton(Element* button) { defaultButton_ = button; }
+    Element* cancelButton() const { return cancelButton_; }
+    void setCancelButton(Element* button) { cancelButton_ = button; }
+    // Enter and Escape: click the default or the cancel button when it can be pressed;
+    // whether it was.
+    bool pressDefaultButton();
+    bool pressCancelButton();
+
     WindowFrame& frame() { return *frame_; }
     // Replaces the frame; the window does not own `frame`. Null restores the model frame.
     void setFrame(WindowFrame* frame) { frame_ = frame ? frame : &modelFrame_; }
@@ -138,6 +154,9 @@ private:
     std::string helpFile_;
     int helpContext_ = 0;
     bool resizable_ = false;
+    Window* owner_ = nullptr;
+    Element* defaultButton_ = nullptr;
+    Element* cancelButton_ = nullptr;
     ModelFrame modelFrame_;
     WindowFrame* frame_ = &modelFrame_;
     bool unloaded_ = false;

@@ -1,15 +1,34 @@
 #include "platform/HelpWindow.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "forms/qt/Placement.h"
 #include "platform/DataFiles.h"
 
 namespace platform {
+
+namespace {
+// The help window closes on Escape, as a viewer's window does.
+class HelpFrame final : public QWidget {
+public:
+    HelpFrame() : QWidget(nullptr, Qt::Window) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+            close();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+};
+}  // namespace
 
 HelpWindowViewer::HelpWindowViewer(const std::string& programName)
     : HelpWindowViewer(dataFolders(programName)) {}
@@ -24,7 +43,7 @@ QTextBrowser* HelpWindowViewer::browser() const { return browser_.data(); }
 
 void HelpWindowViewer::ensureWindow() {
     if (window_) return;
-    auto* w = new QWidget(nullptr, Qt::Window);
+    auto* w = new HelpFrame;
     w->setObjectName(QStringLiteral("help"));
     w->setWindowTitle(QStringLiteral("Help"));
     // The help window never keeps the program running once its own windows have closed.
@@ -57,6 +76,7 @@ void HelpWindowViewer::showHelp(const std::string& helpFile, int context) {
         browser_->verticalScrollBar()->setValue(0);
         browser_->scrollToAnchor(anchor);
     }
+    if (!window_->isVisible()) formsqt::placeOverOwner(window_, owner_);
     window_->show();
     window_->raise();
     window_->activateWindow();

@@ -27,6 +27,8 @@ public:
     // Shows `helpFile` (named without folder or extension; "tablehelp1" is the file
     // "tablehelp1.html") at `context`, in the one help window, brought to the front.
     void showHelp(const std::string& helpFile, int context) override;
+    // The window the help belongs to: the help opens centred over it and stays above it.
+    void setOwner(QWidget* owner) { owner_ = owner; }
 
     // The help window and its browser, once shown.
     QWidget* window() const;
@@ -37,6 +39,7 @@ private:
     std::vector<std::filesystem::path> folders_;
     QPointer<QWidget> window_;
     QPointer<QTextBrowser> browser_;
+    QPointer<QWidget> owner_;
 };
 
 }  // namespace platform

@@ -27,6 +27,7 @@ inline void handOverToRunningCopy(LocalSingleInstance& instance, ProgramControl&
 inline int runMainWindow(forms::Window& window, formsqt::Host& host, HelpWindowViewer& help,
                          LocalSingleInstance& instance, QtKeySender& keys) {
     keys.setFallback(host.widget());
+    help.setOwner(host.widget());
     host.setHelpHandler(
         [&help](const std::string& file, int context) { help.showHelp(file, context); });
     instance.setActivationHandler([&host] { host.frame().activate(); });

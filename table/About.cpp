@@ -40,6 +40,9 @@ Brenn::Brenn(std::function<void()> onUnloaded)
     Command1.setMnemonic('O');
     Command1.setAccessibleName("Ok");
     Command1.onClick = [this] { Command1_Click(); };
+    // Enter and Escape both press Ok.
+    setDefaultButton(&Command1);
+    setCancelButton(&Command1);
 }
 
 // The picture stands a little left of the centre.

@@ -15,19 +15,25 @@ const char* const AcceptedPrompt =
 void TableWindow::ShowStartingAmountPanel() {
     Text2.setCaption(forms::text(StartingAmount));
     PanelAmount = StartingAmount;
-    DealBoxWasShown = 0;
-    HiddenDealerCards = 0;
+    // Opened again while it is open: what the first opening hid is still hidden and stays
+    // on record, so that closing gives it back.
+    if (!Picture4.visible()) {
+        DealBoxWasShown = 0;
+        HiddenDealerCards = 0;
+    }
     // Hide the dealer's cards, from the first up to the first empty slot.
     for (int i = 1; i <= MaxCards; ++i) {
         if (!dplaycard(i).visible()) break;
         dplaycard(i).setVisible(false);
-        HiddenDealerCards = i;
+        if (i > HiddenDealerCards) HiddenDealerCards = i;
     }
     if (dbox.visible()) {
         dbox.setVisible(false);
         DealBoxWasShown = 1;
     }
     Picture4.setVisible(true);
+    // In its entry state the amount box takes the keyboard, ready to be typed over.
+    if (Text2.enabled()) Text2.setFocus();
 }
 
 void TableWindow::Label6_Click() {

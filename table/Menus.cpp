@@ -64,6 +64,7 @@ void TableWindow::mnuSearchHelp_Click() {
 void TableWindow::mnuabout_Click() {
     if (!about_) {
         about_ = std::make_unique<Brenn>([this] { aboutUnloaded(); });
+        about_->setOwner(this);  // a box of the table's
         about_->Form_Load();
     }
     if (services_.showWindow) services_.showWindow(*about_);

@@ -283,6 +283,9 @@ void TableWindow::declareTable() {
     Command18.setGeometry(2760, 1170, 1125, 405);
     Command18.setPicture("button-close");
     Command18.setAccessibleName("Close");
+    // While the panel is open, Enter is its OK and Escape closes it.
+    setDefaultButton(&cpotok);
+    setCancelButton(&Command18);
 
     for (forms::Element* b : {&Command2, &Command4, &Command7, &Command12}) b->setVisible(false);
     Command7.setCaption("New Game");

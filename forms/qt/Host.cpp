@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "forms/qt/Pictures.h"
+#include "forms/qt/Placement.h"
 #include "forms/qt/Widgets.h"
 
 namespace formsqt {
@@ -131,6 +132,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -191,6 +193,11 @@ struct Host::Impl {
     void help();
     void focusWindowChanged(QWindow* now);
     void setIcon();
+    // The focused widget `w` is being disabled: the focus moves on to the next enabled
+    // control once the handler that disabled it has run, unless the logic placed it.
+    void passFocusOn(QWidget* w);
+    void moveFocusOn(const QPointer<QWidget>& from);
+    void placeOverOwner();
 };
 
 void TopLevel::closeEvent(QCloseEvent* event) {
@@ -205,6 +212,22 @@ void TopLevel::closeEvent(QCloseEvent* event) {
         // After the close has finished, so the owner may destroy the host.
         QTimer::singleShot(0, this, [handler = d_.closedHandler] { handler(); });
     }
+}
+
+void TopLevel::keyPressEvent(QKeyEvent* event) {
+    // A key that no control took: Enter presses the window's default button and Escape
+    // its cancel button.
+    const int key = event->key();
+    if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat()) {
+        const bool pressed = (key == Qt::Key_Return || key == Qt::Key_Enter) ? d_.window.pressDefaultButton()
+                             : key == Qt::Key_Escape                          ? d_.window.pressCancelButton()
+                                                                              : false;
+        if (pressed) {
+            event->accept();
+            return;
+        }
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 bool TopLevel::event(QEvent* event) {
@@ -669,6 +692,7 @@ void Host::Impl::sync(Element& e, Property p) {
             w->setVisible(e.visible());
             break;
         case Property::Enabled:
+            if (!e.enabled() && top->focusWidget() == w) passFocusOn(w);
             w->setEnabled(e.enabled());
             break;
         case Property::Geometry:
@@ -698,6 +722,9 @@ void Host::Impl::sync(Element& e, Property p) {
             break;
         case Property::Focus:
             w->setFocus(Qt::OtherFocusReason);
+            // A text box given the focus selects its text, as a tab into it does, so that
+            // typing replaces it.
+            if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->selectAll();
             break;
         case Property::Checked:
         case Property::Interval:
@@ -716,6 +743,40 @@ void Host::Impl::syncAll(Element& e) {
         sync(e, p);
     auto it = widgets.find(&e);
     if (it != widgets.end()) syncAccessibility(e, it->second);
+}
+
+void Host::Impl::passFocusOn(QWidget* w) {
+    // Qt would hand the focus on at once, while the handler may still be enabling the
+    // control that comes next.
+    w->clearFocus();
+    QTimer::singleShot(0, top.get(), [this, from = QPointer<QWidget>(w)] { moveFocusOn(from); });
+}
+
+void Host::Impl::moveFocusOn(const QPointer<QWidget>& from) {
+    if (!from || window.unloaded() || top->focusWidget()) return;
+    auto canTake = [this](QWidget* w) {
+        return w->window() == top.get() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+               w->isVisibleTo(top.get());
+    };
+    // The same control when the handler has enabled it again, else the next one in tab
+    // order that can take the focus.
+    QWidget* next = from;
+    while (!canTake(next)) {
+        next = next->nextInFocusChain();
+        if (!next || next == from) return;
+    }
+    next->setFocus(Qt::TabFocusReason);
+}
+
+void Host::Impl::placeOverOwner() {
+    forms::Window* owner = window.owner();
+    auto* ownerHost = owner ? dynamic_cast<Host*>(owner->observer()) : nullptr;
+    if (!ownerHost) return;
+    // A box of the owner's: a dialog in the window manager's eyes.
+    const Qt::WindowFlags flags = top->windowFlags();
+    if ((flags & Qt::WindowType_Mask) != Qt::Dialog)
+        top->setWindowFlags((flags & ~Qt::WindowType_Mask) | Qt::Dialog);
+    formsqt::placeOverOwner(top.get(), ownerHost->widget());
 }
 
 void Host::Impl::help() {
@@ -754,7 +815,9 @@ QTimer* Host::timerFor(const Element& element) const {
 }
 
 void Host::show() {
-    if (!d_->top->isVisible() && !window_.unloaded()) d_->top->show();
+    if (d_->top->isVisible() || window_.unloaded()) return;
+    d_->placeOverOwner();
+    d_->top->show();
 }
 
 void Host::setHelpHandler(std::function<void(const std::string&, int)> handler) {

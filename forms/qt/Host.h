@@ -102,7 +102,8 @@ public:
     QTimer* timerFor(const forms::Element& element) const;
     HostFrame& frame() { return frame_; }
 
-    // Shows the window unless it is shown already.
+    // Shows the window unless it is shown already. A window that belongs to another
+    // (forms::Window::owner()) opens centred over it as its box.
     void show();
 
     // F1 in the window: called with the window's help file and help context.

@@ -1,9 +1,12 @@
 // The starting-amount panel: its three states, both ways of closing it, and how it hides
 // and restores the dealer's cards and the message box.
 
+#include <algorithm>
 #include <functional>
+#include <string>
+#include <vector>
 
-#include "TableFixture.h"
+#include "PlayFixture.h"
 
 namespace {
 const char* const Entry = "Enter new starting amount";
@@ -154,4 +157,62 @@ TEST_F(AmountPanelTest, PanelReopensInTheStateItWasLeft) {
     EXPECT_EQ(w->Text2.caption(), "500");
     w->cpotok.click();
     expectClosedAndReset();
+}
+
+// The panel opened a second time while it is open, by any of its three openers, after a
+// settled hand: closing it still gives back the dealer's cards and the message, exactly as
+// after one opening.
+class AmountPanelReopenTest : public PlayFixture {
+protected:
+    struct Table {
+        std::vector<bool> dealerCards;
+        bool message = false;
+        bool operator==(const Table&) const = default;
+    };
+    Table table() const {
+        Table t;
+        for (int i = 1; i <= table::MaxCards; ++i) t.dealerCards.push_back(w->dplaycard(i).visible());
+        t.message = w->dbox.visible();
+        return t;
+    }
+};
+
+TEST_F(AmountPanelReopenTest, ASecondOpeningKeepsWhatTheFirstHid) {
+    using Action = std::function<void(table::TableWindow&)>;
+    struct Named {
+        const char* name;
+        Action act;
+    };
+    const Named openers[] = {{"Total", [](table::TableWindow& t) { t.Label6.click(); }},
+                             {"bankroll", [](table::TableWindow& t) { t.ltot.dblClick(); }},
+                             {"menu", [](table::TableWindow& t) { t.mnupot.click(); }}};
+    const Named closers[] = {
+        {"close button", [](table::TableWindow& t) { t.Command18.click(); }},
+        {"OK unchanged", [](table::TableWindow& t) { t.cpotok.click(); }},
+        {"new amount, OK twice",
+         [](table::TableWindow& t) {
+             t.Text2.typeText("500");
+             t.cpotok.click();
+             t.cpotok.click();
+         }},
+    };
+    for (const Named& first : openers)
+        for (const Named& second : openers)
+            for (const Named& close : closers) {
+                SCOPED_TRACE(std::string(first.name) + ", " + second.name + ", " + close.name);
+                fresh();
+                // Dealer six, two and nine against the player's 18.
+                playHand({6, cards::Ten, 8, 2, 9}, "S");
+                const Table settled = table();
+                ASSERT_EQ(std::count(settled.dealerCards.begin(), settled.dealerCards.end(), true), 3);
+                ASSERT_TRUE(settled.message);
+
+                first.act(*w);
+                second.act(*w);
+                EXPECT_TRUE(w->Picture4.visible());
+                EXPECT_EQ(table(), (Table{std::vector<bool>(table::MaxCards, false), false}));
+                close.act(*w);
+                EXPECT_FALSE(w->Picture4.visible());
+                EXPECT_EQ(table(), settled);
+            }
 }
