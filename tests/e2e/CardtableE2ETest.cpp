@@ -88,7 +88,10 @@ TEST_F(Cardtable, ExitFromTheFileMenuWritesTheSettings) {
     ASSERT_TRUE(where);
 
     // "File" is the first title of the menu bar; "Exit" its second item.
+    const std::size_t before = x().windowsOf(program.pid()).size();
     ASSERT_TRUE(x().click(where->x + 18, where->y + 8));
+    ASSERT_TRUE(e2e::eventually([&] { return x().windowsOf(program.pid()).size() > before; }))
+        << "the File menu did not open";
     ASSERT_EQ(x().run({"xdotool", "key", "--delay", "100", "Down", "Down", "Return"}, 10), 0);
     const auto code = program.waitExit(WindowTimeout);
     ASSERT_TRUE(code) << "cardtable still runs after Exit";
@@ -106,6 +109,7 @@ TEST_F(Cardtable, SecondCopyEndsWhileTheFirstStaysAndLeavesTheFileAlone) {
     }
     e2e::Process first;
     ASSERT_NE(openWindow(first), 0u);
+    ASSERT_TRUE(waitUntilListening("cardtable")) << first.output();
 
     e2e::Process second = startCardtable();
     expectSecondCopyEnds(second, first, Title);

@@ -39,9 +39,23 @@ class Oddsdesk : public e2e::SessionTest {
 protected:
     e2e::Process startOddsdesk() { return x().start(e2e::programPath("oddsdesk")); }
 
-    // Starts oddsdesk and waits for its window.
+    // Starts oddsdesk and waits until its window has painted itself.
     unsigned long openWindow(e2e::Process& program) {
-        return SessionTest::openWindow(program, e2e::programPath("oddsdesk"), Title);
+        const unsigned long window =
+            SessionTest::openWindow(program, e2e::programPath("oddsdesk"), Title);
+        if (window) EXPECT_TRUE(showsBackground(paintedPicture(window))) << "never painted";
+        return window;
+    }
+
+    // The window's dark grey background near its bottom-left corner.
+    static QPoint backgroundPoint(const QImage& picture) { return {5, picture.height() - 5}; }
+    static bool showsBackground(const QImage& picture) {
+        return picture.valid(backgroundPoint(picture)) &&
+               QColor(picture.pixel(backgroundPoint(picture))) == QColor(64, 64, 64);
+    }
+    // The window's picture once it shows its background (a mapped window paints later).
+    QImage paintedPicture(unsigned long window) {
+        return x().waitForPicture(window, showsBackground, e2e::PaintTimeout);
     }
 
 };
@@ -60,11 +74,9 @@ TEST_F(Oddsdesk, OpensItsWindowWithItsCaptionNearTheTopLeftCorner) {
     EXPECT_EQ(where->width, 250);
 
     // The window paints its dark grey background.
-    const std::string shot = x().folder() + "/oddsdesk.png";
-    ASSERT_TRUE(x().screenshot(shot, window));
-    const QImage image(QString::fromStdString(shot));
+    const QImage image = paintedPicture(window);
     ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(QColor(image.pixel(5, image.height() - 5)), QColor(64, 64, 64));
+    EXPECT_EQ(QColor(image.pixel(backgroundPoint(image))), QColor(64, 64, 64));
 
     EXPECT_TRUE(program.running());
 }
@@ -72,6 +84,8 @@ TEST_F(Oddsdesk, OpensItsWindowWithItsCaptionNearTheTopLeftCorner) {
 TEST_F(Oddsdesk, SecondCopyEndsByItselfWhileTheFirstStays) {
     e2e::Process first;
     ASSERT_NE(openWindow(first), 0u);
+
+    ASSERT_TRUE(waitUntilListening("oddsdesk")) << first.output();
 
     e2e::Process second = startOddsdesk();
     expectSecondCopyEnds(second, first, Title);
@@ -168,6 +182,7 @@ TEST_F(Oddsdesk, PlayGameWithoutTheTableGameStillCloses) {
     e2e::Process program = x().start(alone + "/oddsdesk", {}, {"PATH=" + alone});
     const auto found = x().waitForWindow(Title, WindowTimeout);
     ASSERT_EQ(found.size(), 1u) << program.output();
+    ASSERT_TRUE(showsBackground(paintedPicture(found.front()))) << "never painted";
     const auto where = x().geometry(found.front());
     ASSERT_TRUE(where);
 
@@ -189,6 +204,7 @@ TEST_F(Oddsdesk, PlayGameWithoutTheTableGameStillCloses) {
 TEST_F(Oddsdesk, CopyLeftBehindByACrashDoesNotBlockTheNextStart) {
     e2e::Process crashed;
     ASSERT_NE(openWindow(crashed), 0u);
+    ASSERT_TRUE(waitUntilListening("oddsdesk"));
     crashed.kill();
     ASSERT_TRUE(x().waitForNoWindow(Title, WindowTimeout));
 

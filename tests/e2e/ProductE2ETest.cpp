@@ -185,23 +185,24 @@ protected:
         ASSERT_TRUE(clickElement(where->x, where->y, 1560, 4440, 1140, 255));
     }
 
-    // Photographs `window` once what it shows has stayed the same for two seconds (the deal
-    // and the prompts have come to rest), with the pointer out of the way.
-    QImage settledPicture(unsigned long window, const std::string& name) {
+    // Photographs `window` once it shows what `ready` looks for and has then stayed the same
+    // for two seconds (the deal and the prompts have come to rest), with the pointer out of
+    // the way.
+    QImage settledPicture(unsigned long window, const std::function<bool(const QImage&)>& ready) {
         x().run({"xdotool", "mousemove", "1270", "1015"}, 10);
-        const std::string path = x().folder() + "/" + name;
-        QImage last;
+        QImage last = x().waitForPicture(window, ready, Timeout);
+        EXPECT_TRUE(!last.isNull() && ready(last)) << "the window never showed what was awaited";
         int unchanged = 0;
-        eventually(
+        const bool settled = eventually(
             [&] {
                 std::this_thread::sleep_for(std::chrono::milliseconds(250));
-                if (!x().screenshot(path, window)) return false;
-                const QImage now(QString::fromStdString(path));
+                const QImage now = x().picture(window);
                 unchanged = samePicture(now, last) ? unchanged + 1 : 0;
                 last = now;
                 return unchanged >= 8;
             },
-            30);
+            Timeout);
+        EXPECT_TRUE(settled) << "the window never came to rest";
         return last;
     }
 
@@ -241,6 +242,7 @@ TEST_F(Product, OnlineCalculatorWhileTheCalculatorRunsBringsItForward) {
     ASSERT_NE(tableWindow, 0u);
     const DisplayLink display(x());
     ASSERT_TRUE(display.above(tableWindow, calculatorWindow));  // mapped later
+    ASSERT_TRUE(waitUntilListening("oddsdesk")) << calculator.output();
 
     menuCommand(tableWindow, table.pid(), "f", "c");
     ASSERT_TRUE(eventually([&] { return !readFile(exits("oddsdesk")).empty(); }))
@@ -283,6 +285,7 @@ TEST_F(Product, PlayGameWhileTheTableRunsBringsItForward) {
     ASSERT_NE(calculatorWindow, 0u);
     const DisplayLink display(x());
     ASSERT_TRUE(display.above(cover.id(), tableWindow));
+    ASSERT_TRUE(waitUntilListening("cardtable")) << table.output();
 
     playGame(calculatorWindow);
     const auto code = calculator.waitExit(Timeout);
@@ -310,14 +313,19 @@ TEST_F(Product, PicturesOfBothWindowsInPlay) {
         ASSERT_TRUE(where);
         // The client area lies below the menu bar: its design height is 480 pixels.
         const int top = where->y + where->height - 7200 / TwipsPerPixel;
-        const QImage before = settledPicture(window, "table-before.png");
-        ASSERT_FALSE(before.isNull());
-
         // The player's first card lies on the felt after a deal, and while the hand is in
         // play the odds panel shows figures. A hand that ends at once (a blackjack) covers
         // them: then the next hand is dealt.
         const int offset = top - where->y;
         const QPoint card((3120 + 532) / TwipsPerPixel, offset + (4260 + 720) / TwipsPerPixel);
+        // Before the deal the green felt lies there, once the table has painted itself.
+        const auto showsFelt = [&](const QImage& now) {
+            if (!now.valid(card)) return false;
+            const QColor felt(now.pixel(card));
+            return felt.green() > felt.red() + 24 && felt.green() > felt.blue() + 24;
+        };
+        const QImage before = settledPicture(window, showsFelt);
+        ASSERT_TRUE(showsFelt(before)) << "the table never painted its felt";
         const auto showsFigures = [&](const QImage& now) {
             const int row = offset + 2640 / TwipsPerPixel;
             for (int px = 7185 / TwipsPerPixel; px < (7185 + 885) / TwipsPerPixel; ++px)
@@ -334,11 +342,15 @@ TEST_F(Product, PicturesOfBothWindowsInPlay) {
             for (double chip : {8280.0, 8280.0, 7440.0})
                 ASSERT_TRUE(clickElement(where->x, top, chip, 5970, 735, 705));
             ASSERT_TRUE(clickElement(where->x, top, 240, 6240, 1095, 570));  // Deal
-            after = settledPicture(window, "cardtable.png");
+            after = settledPicture(window, [&](const QImage& now) {
+                return now.size() == before.size() && now.pixel(card) != before.pixel(card);
+            });
             ASSERT_EQ(after.size(), before.size());
             if (after.pixel(no) != before.pixel(no)) {
                 ASSERT_TRUE(clickElement(where->x, top, noLeft, noTop, noWidth, noHeight));
-                after = settledPicture(window, "cardtable.png");
+                after = settledPicture(window, [&](const QImage& now) {
+                    return now.size() == before.size() && now.pixel(no) == before.pixel(no);
+                });
             }
             EXPECT_NE(after.pixel(card), before.pixel(card)) << "no card dealt to the player";
             figures = showsFigures(after);
@@ -358,20 +370,25 @@ TEST_F(Product, PicturesOfBothWindowsInPlay) {
         ASSERT_TRUE(clickElement(where->x, where->y, 3150, 90, 345, 250));   // dealer 10
         ASSERT_TRUE(clickElement(where->x, where->y, 3150, 720, 345, 250));  // player 10
         ASSERT_TRUE(clickElement(where->x, where->y, 2070, 720, 255, 250));  // player 6
-        const QImage shot = settledPicture(window, "oddsdesk.png");
-        ASSERT_EQ(shot.height(), 5115 / TwipsPerPixel);
 
         // The hand line and the expected value of standing are written in white.
-        const auto hasWhite = [&](double left, double top, double width, double height) {
+        const auto hasWhite = [](const QImage& shot, double left, double top, double width,
+                                 double height) {
             for (int py = static_cast<int>(top / TwipsPerPixel);
                  py < static_cast<int>((top + height) / TwipsPerPixel); ++py)
                 for (int px = static_cast<int>(left / TwipsPerPixel);
                      px < static_cast<int>((left + width) / TwipsPerPixel); ++px)
-                    if (QColor(shot.pixel(px, py)).lightness() > 200) return true;
+                    if (shot.valid(px, py) && QColor(shot.pixel(px, py)).lightness() > 200)
+                        return true;
             return false;
         };
-        EXPECT_TRUE(hasWhite(780, 990, 2800, 270)) << "no hand line";
-        EXPECT_TRUE(hasWhite(795, 1380, 885, 195)) << "no value for standing";
+        const auto handLine = [&](const QImage& shot) { return hasWhite(shot, 780, 990, 2800, 270); };
+        const auto standValue = [&](const QImage& shot) { return hasWhite(shot, 795, 1380, 885, 195); };
+        const QImage shot = settledPicture(
+            window, [&](const QImage& now) { return handLine(now) && standValue(now); });
+        ASSERT_EQ(shot.height(), 5115 / TwipsPerPixel);
+        EXPECT_TRUE(handLine(shot)) << "no hand line";
+        EXPECT_TRUE(standValue(shot)) << "no value for standing";
         EXPECT_EQ(calculator.output(), "");
         keep(shot, "oddsdesk.png");
     }

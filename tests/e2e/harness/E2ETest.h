@@ -1,7 +1,9 @@
 #pragma once
 
 // What the end-to-end tests share: waiting for a condition, reading a file whole, and a
-// fixture with a private X session that skips when the X tools are missing.
+// fixture with a private X session that skips when the X tools are missing. A check waits
+// for what it looks at: a window's pixels once it has painted them, a program's socket
+// once it listens, a geometry once the window manager has applied it.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +22,10 @@ namespace e2e {
 
 // Generous: sanitizer builds start slowly.
 constexpr double DefaultTimeout = 60;
+
+// How long a mapped window may take to paint what a test looks for: several seconds, for
+// a sanitizer build on a machine whose every core is busy.
+constexpr double PaintTimeout = 20;
 
 // Checks `condition` every 50 ms until it holds or `timeoutSeconds` have passed.
 inline bool eventually(const std::function<bool()>& condition,
@@ -61,6 +67,17 @@ protected:
         const auto found = x().waitForWindow(title, DefaultTimeout);
         EXPECT_EQ(found.size(), 1u) << program.output();
         return found.empty() ? 0 : found.front();
+    }
+
+    // The local socket on which the running copy of `program` (its executable's name)
+    // waits for later copies.
+    std::string instanceSocket(const std::string& program) const {
+        return x().runtimeFolder() + "/" + program + ".instance";
+    }
+    // Waits until the running copy of `program` listens for later copies: only then does a
+    // second copy find it.
+    bool waitUntilListening(const std::string& program) const {
+        return x().waitForListener(instanceSocket(program), DefaultTimeout);
     }
 
     // A second copy started while `first` shows its window titled `title` ends by itself,

@@ -11,7 +11,9 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -322,7 +324,7 @@ std::vector<std::string> Session::environment() const {
     setVariable(env, "DISPLAY", display_);
     setVariable(env, "XAUTHORITY", authFile_);
     setVariable(env, "XDG_CONFIG_HOME", configHome());
-    setVariable(env, "XDG_RUNTIME_DIR", folder_ + "/runtime");
+    setVariable(env, "XDG_RUNTIME_DIR", runtimeFolder());
     setVariable(env, "TMPDIR", folder_ + "/tmp");
     setVariable(env, "QT_QPA_PLATFORM", "xcb");
     setVariable(env, "SDL_AUDIODRIVER", "dummy");
@@ -408,7 +410,7 @@ std::vector<unsigned long> Session::windowsOf(pid_t pid) const {
 
 std::vector<pid_t> Session::processes(const std::string& exe) const {
     std::vector<pid_t> found;
-    const std::string marker = "XDG_RUNTIME_DIR=" + folder_ + "/runtime";
+    const std::string marker = "XDG_RUNTIME_DIR=" + runtimeFolder();
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator("/proc", ec)) {
         const std::string name = entry.path().filename().string();
@@ -527,17 +529,18 @@ bool Session::closeWindow(unsigned long window) const {
     return x.ok();
 }
 
-bool Session::screenshot(const std::string& pngPath, unsigned long window) const {
+QImage Session::picture(unsigned long window) const {
     XConnection x(display_, authFile_);
-    if (!x.get()) return false;
+    if (!x.get()) return {};
     const Window target = window ? window : DefaultRootWindow(x.get());
     XWindowAttributes attributes;
-    if (!XGetWindowAttributes(x.get(), target, &attributes) || !x.ok()) return false;
+    if (!XGetWindowAttributes(x.get(), target, &attributes) || !x.ok()) return {};
+    if (attributes.map_state != IsViewable) return {};
     XImage* image = XGetImage(x.get(), target, 0, 0, static_cast<unsigned>(attributes.width),
                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
     if (!image || !x.ok()) {
         if (image) XDestroyImage(image);
-        return false;
+        return {};
     }
     QImage picture(attributes.width, attributes.height, QImage::Format_RGB32);
     for (int y = 0; y < attributes.height; ++y) {
@@ -550,7 +553,52 @@ bool Session::screenshot(const std::string& pngPath, unsigned long window) const
         }
     }
     XDestroyImage(image);
-    return picture.save(QString::fromStdString(pngPath), "PNG");
+    return picture;
+}
+
+bool Session::screenshot(const std::string& pngPath, unsigned long window) const {
+    const QImage shot = picture(window);
+    return !shot.isNull() && shot.save(QString::fromStdString(pngPath), "PNG");
+}
+
+QImage Session::waitForPicture(unsigned long window,
+                               const std::function<bool(const QImage&)>& shows,
+                               double timeoutSeconds) const {
+    const auto deadline = Clock::now() + toMillis(timeoutSeconds);
+    QImage last;
+    while (true) {
+        const QImage now = picture(window);
+        if (!now.isNull()) {
+            last = now;
+            if (shows(last)) return last;
+        }
+        if (Clock::now() >= deadline) return last;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+bool Session::listening(const std::string& socketPath) const {
+    // A connection is accepted only while a program listens there (a socket file left by a
+    // program that ended refuses it); the listener sees a peer that closes without a word.
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (socketPath.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool accepted =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return accepted;
+}
+
+bool Session::waitForListener(const std::string& socketPath, double timeoutSeconds) const {
+    const auto deadline = Clock::now() + toMillis(timeoutSeconds);
+    while (!listening(socketPath)) {
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
 }
 
 bool readyOrSayWhy(const Session& session) {

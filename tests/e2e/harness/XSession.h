@@ -6,13 +6,22 @@
 // windows found by title (xdotool), closed as a window manager's close button does, and
 // screenshots. No window manager runs unless a test starts one: windows are mapped where
 // the program puts them.
+//
+// A mapped window is not yet painted, a started program is not yet listening and a window
+// manager places a window some time after it is mapped: checks wait for what they look at
+// (waitForPicture, waitForListener, eventually), each with a bound, never for a fixed time.
 
 #include <sys/resource.h>
 #include <sys/types.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+// Callers of picture() and waitForPicture() include <QImage> (before any Xlib header, whose
+// macros clash with Qt's names); the benchmarks need neither.
+class QImage;
 
 namespace e2e {
 
@@ -80,6 +89,8 @@ public:
     // The scratch folder, removed with the session. XDG_CONFIG_HOME is folder()/config.
     const std::string& folder() const { return folder_; }
     std::string configHome() const { return folder_ + "/config"; }
+    // The programs' XDG_RUNTIME_DIR, where they keep their single-instance sockets.
+    std::string runtimeFolder() const { return folder_ + "/runtime"; }
 
     // The environment given to programs: this process's, with DISPLAY, XAUTHORITY,
     // XDG_CONFIG_HOME, XDG_RUNTIME_DIR and TMPDIR pointing into the session, the xcb
@@ -130,6 +141,21 @@ public:
     bool closeWindow(unsigned long window) const;
     // Saves the screen, or one window, as a PNG file.
     bool screenshot(const std::string& pngPath, unsigned long window = 0) const;
+    // What the screen, or one window, shows right now; a null picture when it cannot be
+    // read (the window is gone or not mapped).
+    QImage picture(unsigned long window = 0) const;
+    // Takes pictures of `window` (0: the screen) until one `shows` what the caller waits
+    // for, at most `timeoutSeconds`; the last picture taken, so that the caller can assert
+    // on it and report what it saw. A window paints some time after it is mapped.
+    QImage waitForPicture(unsigned long window, const std::function<bool(const QImage&)>& shows,
+                          double timeoutSeconds) const;
+
+    // Whether a program listens on the local socket at `socketPath` (it is asked by a
+    // connection that closes at once).
+    bool listening(const std::string& socketPath) const;
+    // Waits until one does, at most `timeoutSeconds`. A program listens some time after
+    // it starts.
+    bool waitForListener(const std::string& socketPath, double timeoutSeconds) const;
 
 private:
     Process server_;
