@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -30,6 +31,9 @@ constexpr int RequestTimeoutMs = 1000;
 constexpr std::chrono::milliseconds ReachTimeout{1000};
 // Connections that may wait to be accepted.
 constexpr int Backlog = 50;
+// The connections held open at once are at most half the descriptors the process may have
+// (and never more than this), so that idle ones never leave the program without any.
+constexpr rlim_t MostOpenConnections = 1024;
 // After running out of descriptors the listener looks again after this pause; after losing
 // its socket it makes a new one, waiting longer after each failure.
 constexpr int AcceptPauseMs = 100;
@@ -114,11 +118,24 @@ int connectWithin(const sockaddr_un& address, std::chrono::steady_clock::duratio
     return -1;
 }
 
+// How many connections may be open at once.
+std::size_t openConnectionLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return MostOpenConnections;
+    return static_cast<std::size_t>(std::clamp<rlim_t>(limit.rlim_cur / 2, 8, MostOpenConnections));
+}
+
 // One accepted connection: it gets a second to send its request, then it is closed.
 class Connection final : public QObject {
 public:
-    Connection(int fd, QObject* parent, const std::function<void()>& activation)
-        : QObject(parent), fd_(fd), readable_(fd, QSocketNotifier::Read), activation_(activation) {
+    Connection(int fd, QObject* parent, const std::function<void()>& activation,
+               std::function<void()> closed)
+        : QObject(parent),
+          fd_(fd),
+          readable_(fd, QSocketNotifier::Read),
+          activation_(activation),
+          closed_(std::move(closed)) {
         QObject::connect(&readable_, &QSocketNotifier::activated, this, [this] { read(); });
         deadline_.setSingleShot(true);
         QObject::connect(&deadline_, &QTimer::timeout, this, [this] { finish(); });
@@ -155,17 +172,20 @@ private:
     }
     // Closes the connection now; the object goes once control is back in the event loop.
     void finish() {
+        if (fd_ < 0) return;
         readable_.setEnabled(false);
         deadline_.stop();
-        if (fd_ >= 0) ::close(fd_);
+        ::close(fd_);
         fd_ = -1;
         deleteLater();
+        closed_();
     }
 
     int fd_;
     QSocketNotifier readable_;
     QTimer deadline_;
     const std::function<void()>& activation_;
+    std::function<void()> closed_;
     QByteArray received_;
 };
 }  // namespace
@@ -184,6 +204,8 @@ struct LocalSingleInstance::Impl {
     ino_t boundInode = 0;
     bool bound = false;
     std::unique_ptr<QSocketNotifier> incoming;
+    std::size_t openConnections = 0;
+    std::size_t connectionLimit = 0;
     QTimer acceptPause;
     QTimer relisten;
     int relistenDelay = FirstRelistenMs;
@@ -195,6 +217,8 @@ struct LocalSingleInstance::Impl {
     void stopListening();
     void removeOwnSocket();
     void acceptPending();
+    // Takes connections again, unless out of descriptors a moment ago or at the limit.
+    void resumeAccepting();
 };
 
 LocalSingleInstance::Impl::~Impl() {
@@ -236,7 +260,14 @@ bool LocalSingleInstance::Impl::listen() {
     QObject::connect(incoming.get(), &QSocketNotifier::activated, incoming.get(),
                      [this] { acceptPending(); });
     relistenDelay = FirstRelistenMs;
+    connectionLimit = openConnectionLimit();
+    resumeAccepting();
     return true;
+}
+
+void LocalSingleInstance::Impl::resumeAccepting() {
+    if (incoming && listenFd >= 0)
+        incoming->setEnabled(!acceptPause.isActive() && openConnections < connectionLimit);
 }
 
 void LocalSingleInstance::Impl::stopListening() {
@@ -260,9 +291,18 @@ void LocalSingleInstance::Impl::removeOwnSocket() {
 
 void LocalSingleInstance::Impl::acceptPending() {
     for (;;) {
+        if (openConnections >= connectionLimit) {
+            // The others wait in the queue until idle ones have been dropped.
+            resumeAccepting();
+            return;
+        }
         const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd >= 0) {
-            new Connection(fd, &connections, activation);
+            ++openConnections;
+            new Connection(fd, &connections, activation, [this] {
+                --openConnections;
+                resumeAccepting();
+            });
             continue;
         }
         switch (errno) {
@@ -305,9 +345,8 @@ LocalSingleInstance::LocalSingleInstance(const std::string& programName)
         d_->path = QFile::encodeName(d_->name);
     }
     d_->acceptPause.setSingleShot(true);
-    QObject::connect(&d_->acceptPause, &QTimer::timeout, &d_->acceptPause, [this] {
-        if (d_->incoming && d_->listenFd >= 0) d_->incoming->setEnabled(true);
-    });
+    QObject::connect(&d_->acceptPause, &QTimer::timeout, &d_->acceptPause,
+                     [this] { d_->resumeAccepting(); });
     d_->relisten.setSingleShot(true);
     QObject::connect(&d_->relisten, &QTimer::timeout, &d_->relisten, [this] {
         if (d_->listen()) return;
