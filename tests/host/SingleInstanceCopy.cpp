@@ -2,13 +2,17 @@
 // `singleinstance_copy NAME` asks whether another copy of NAME runs and says on standard
 // output what it found. A later copy prints "second", asks the running one to come forward
 // and ends. The running copy prints "first", then "raised" each time a later copy brings it
-// forward, and ends when its standard input closes.
+// forward, and ends when its standard input closes. With `--start PROGRAM` the running copy
+// first starts PROGRAM (with the argument "30"), as the programs start each other, and says
+// "started PID".
 
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <cstring>
+#include <string>
 
 #include "platform/LocalSingleInstance.h"
 
@@ -20,7 +24,7 @@ void say(const char* line) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) return 2;
+    if (argc != 2 && !(argc == 4 && std::strcmp(argv[2], "--start") == 0)) return 2;
     QCoreApplication app(argc, argv);
     platform::LocalSingleInstance instance(argv[1]);
     if (instance.previousInstance()) {
@@ -38,5 +42,12 @@ int main(int argc, char** argv) {
         }
     });
     say("first\n");
+    if (argc == 4) {
+        qint64 pid = 0;
+        if (!QProcess::startDetached(QString::fromLocal8Bit(argv[3]), {QStringLiteral("30")}, {},
+                                     &pid))
+            return 4;
+        say(("started " + std::to_string(pid) + "\n").c_str());
+    }
     return QCoreApplication::exec();
 }

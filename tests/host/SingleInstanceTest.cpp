@@ -165,11 +165,12 @@ void closeAll(std::vector<int>& fds) {
 }
 
 // One start of the program in a process of its own (singleinstance_copy), optionally with at
-// most `openFiles` descriptors. It says "first" when it is the running copy (and "raised"
-// each time a later one brings it forward), or "second" and ends.
+// most `openFiles` descriptors, and when it runs first starting the program `starts`. It says
+// "first" when it is the running copy (and "raised" each time a later one brings it forward), or
+// "second" and ends.
 class Copy {
 public:
-    explicit Copy(const std::string& name, rlim_t openFiles = 0) {
+    explicit Copy(const std::string& name, rlim_t openFiles = 0, const char* starts = nullptr) {
         int out[2], in[2];
         if (::pipe2(out, O_CLOEXEC) != 0) return;
         if (::pipe2(in, O_CLOEXEC) != 0) {
@@ -183,7 +184,11 @@ public:
             ::dup2(in[0], STDIN_FILENO);
             ::dup2(out[1], STDOUT_FILENO);
             if (openFiles > 0 && ::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(126);
-            ::execl(SINGLEINSTANCE_COPY, SINGLEINSTANCE_COPY, name.c_str(), nullptr);
+            if (starts)
+                ::execl(SINGLEINSTANCE_COPY, SINGLEINSTANCE_COPY, name.c_str(), "--start", starts,
+                        nullptr);
+            else
+                ::execl(SINGLEINSTANCE_COPY, SINGLEINSTANCE_COPY, name.c_str(), nullptr);
             ::_exit(127);
         }
         ::close(out[1]);
@@ -576,6 +581,22 @@ TEST_F(SingleInstance, CrashedCopyIsFollowedByOneRunningCopy) {
     EXPECT_EQ(later.nextLine(), "second");
     EXPECT_TRUE(next.says("raised"));
     EXPECT_EQ(next.end(), 0);
+}
+
+// A program that the running copy started (as the table starts the calculator) and that
+// outlives it does not keep its place: the next start is the running copy.
+TEST_F(SingleInstance, ProgramStartedByTheRunningCopyDoesNotHoldItsPlace) {
+    Copy first("singleinstance", 0, "/bin/sleep");
+    ASSERT_EQ(first.nextLine(), "first");
+    const std::string started = first.nextLine();
+    ASSERT_EQ(started.rfind("started ", 0), 0u) << started;
+    const pid_t child = static_cast<pid_t>(std::stol(started.substr(8)));
+    EXPECT_EQ(first.end(), 0);
+    EXPECT_EQ(::kill(child, 0), 0) << "the started program should still run";
+
+    Copy next("singleinstance");
+    EXPECT_EQ(next.nextLine(), "first");
+    ::kill(child, SIGKILL);
 }
 
 }  // namespace
