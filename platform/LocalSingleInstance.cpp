@@ -75,7 +75,8 @@ bool socketAddress(const QByteArray& path, sockaddr_un& address) {
     address.sun_family = AF_UNIX;
     if (path.isEmpty() || static_cast<std::size_t>(path.size()) >= sizeof(address.sun_path))
         return false;
-    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()) + 1);
+    // The rest of the address stays zero, so the path ends with a NUL.
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
     return true;
 }
 
