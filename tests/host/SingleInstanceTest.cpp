@@ -599,4 +599,50 @@ TEST_F(SingleInstance, ProgramStartedByTheRunningCopyDoesNotHoldItsPlace) {
     ::kill(child, SIGKILL);
 }
 
+// The listening socket of this process at `path`, or -1.
+int listeningSocketAt(const fs::path& path) {
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        const int fd = std::stoi(entry.path().filename().string());
+        sockaddr_un address{};
+        socklen_t size = sizeof(address);
+        int listening = 0;
+        socklen_t flagSize = sizeof(listening);
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+            address.sun_family == AF_UNIX && path == address.sun_path &&
+            ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &flagSize) == 0 && listening)
+            return fd;
+    }
+    return -1;
+}
+
+// A listener whose socket fails under it makes a new one, and later copies find it again.
+TEST_F(SingleInstance, ListenerThatFailsListensAgain) {
+    platform::LocalSingleInstance first("singleinstance");
+    int raised = 0;
+    first.setActivationHandler([&] { ++raised; });
+    ASSERT_FALSE(first.previousInstance());
+    const fs::path socket = first.serverName();
+    const int listening = listeningSocketAt(socket);
+    ASSERT_GE(listening, 0);
+    // Something that is no socket takes the listener's place.
+    const int other = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::dup2(other, listening), listening);
+    ::close(other);
+
+    // Connections reach it again once it listens anew.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            std::vector<int> probe = idleConnections(socket, 1, std::chrono::seconds(0));
+            const bool reached = !probe.empty();
+            closeAll(probe);
+            return reached;
+        },
+        10000));
+    platform::LocalSingleInstance second("singleinstance");
+    EXPECT_TRUE(second.previousInstance());
+    second.activatePrevious();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return raised == 1; }, 5000));
+}
+
 }  // namespace
