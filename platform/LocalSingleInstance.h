@@ -1,11 +1,14 @@
 #pragma once
 
-// One running copy per program and user, through a local socket. The first copy listens;
-// a later copy connects, asks the first to bring its window to the front, and ends. A
-// socket left behind by a copy that crashed never blocks the next start. The socket lies
-// in a folder only the user can enter (the runtime folder, else a private folder under the
-// temporary folder), is open to the user only, and a listener of another user counts as
-// no running copy.
+// One running copy per program and user. The running copy holds, for its whole life, a lock
+// on a file that the kernel releases when the process ends, however it ends: a copy that
+// finds the lock held is a later copy, whether or not the running one answers in time. The
+// running copy alone listens on a local socket beside the lock; a later copy connects there,
+// asks it to bring its window to the front, and ends. A socket left behind by a copy that
+// crashed never blocks the next start, and a copy removes the socket at its end only while
+// it is still the one it made. Both lie in a folder only the user can enter (the runtime
+// folder, else a private folder under the temporary folder), the socket is open to the user
+// only, and a listener of another user is never asked to come forward.
 
 #include <functional>
 #include <memory>
@@ -22,9 +25,12 @@ public:
     LocalSingleInstance(const LocalSingleInstance&) = delete;
     LocalSingleInstance& operator=(const LocalSingleInstance&) = delete;
 
-    // The first call decides: true when another copy answers; otherwise this copy starts
-    // listening and becomes the running one. Later calls give the same answer.
+    // The first call decides: true when another copy holds the lock; otherwise this copy
+    // takes it, starts listening and becomes the running one. Later calls give the same
+    // answer. Needs the Qt application (the listener runs on its event loop).
     bool previousInstance() override;
+    // Asks the running copy to come to the front, when it could be reached within a second;
+    // does not wait for it to do so.
     void activatePrevious() override;
 
     // Runs in the running copy, from its event loop, each time a later copy asks it to come

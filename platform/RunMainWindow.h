@@ -3,15 +3,20 @@
 // What both programs do with their main window: a later copy hands over to the running one
 // before any window is built; once the window is hosted, F1 opens the help, a later copy
 // brings this one to the front, the program ends with the window (also while the help
-// window is open), then the window loads, shows and the event loop runs.
+// window is open), the session's signals to end close the window as its close box does,
+// then the window loads, shows and the event loop runs.
 
 #include <QApplication>
+#include <QObject>
+#include <QSessionManager>
+#include <functional>
 #include <string>
 
 #include "forms/qt/Host.h"
 #include "platform/HelpWindow.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
+#include "platform/TerminationSignals.h"
 
 namespace platform {
 
@@ -24,14 +29,29 @@ inline void handOverToRunningCopy(LocalSingleInstance& instance, ProgramControl&
     program.endNow();
 }
 
+// `saveState`, when given, keeps what the window keeps at its unload, without closing it: it
+// answers the session manager's request to save the state.
 inline int runMainWindow(forms::Window& window, formsqt::Host& host, HelpWindowViewer& help,
-                         LocalSingleInstance& instance, QtKeySender& keys) {
+                         LocalSingleInstance& instance, QtKeySender& keys,
+                         const std::function<void()>& saveState = {}) {
     keys.setFallback(host.widget());
     help.setOwner(host.widget());
     host.setHelpHandler(
         [&help](const std::string& file, int context) { help.showHelp(file, context); });
     instance.setActivationHandler([&host] { host.frame().activate(); });
     host.setClosedHandler([] { QCoreApplication::quit(); });
+    // Logout, `kill`, a closed terminal or Ctrl-C: the window closes as by its close box, so
+    // it unloads as always (the settings written, the other windows closed), and the program
+    // ends through the event loop.
+    TerminationSignals ending([&host] { host.widget()->close(); });
+    QObject session;
+    if (saveState) {
+        auto save = [&window, &saveState](QSessionManager&) {
+            if (!window.unloaded()) saveState();
+        };
+        QObject::connect(qApp, &QGuiApplication::commitDataRequest, &session, save);
+        QObject::connect(qApp, &QGuiApplication::saveStateRequest, &session, save);
+    }
     window.Form_Load();
     host.show();
     return QApplication::exec();

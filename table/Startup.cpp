@@ -119,15 +119,19 @@ void TableWindow::Form_Load() {
 
 void TableWindow::Form_Unload(int& cancel) {
     (void)cancel;  // the table always closes
+    saveSettings();
+
+    // No window of the program stays open.
+    if (about_) about_->unload();
+}
+
+void TableWindow::saveSettings() {
     SetIniValue(SettingsSection, "Speed", mnudealnorm.checked() ? "slow" : "fast", SettingsFile);
     SetIniValue(SettingsSection, "odds", mnuodds.caption() == "Hide Odds" ? "on" : "off",
                 SettingsFile);
     SetIniValue(SettingsSection, "sound", mnuso.caption() != "Sound On" ? "on" : "off",
                 SettingsFile);
     SetIniValue(SettingsSection, "pot", forms::str(StartingAmount), SettingsFile);
-
-    // No window of the program stays open.
-    if (about_) about_->unload();
 }
 
 }  // namespace table

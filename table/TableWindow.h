@@ -164,6 +164,9 @@ public:
     // ---- Start-up and shut-down -------------------------------------------------------
     void Form_Load() override;
     void Form_Unload(int& cancel) override;
+    // Writes the four settings as the unload does, all four every time; also when the
+    // session asks the program to keep its state while it goes on running.
+    void saveSettings();
 
     // ---- Settings file and sounds -----------------------------------------------------
     std::string GetIniValue(const std::string& FileName, const std::string& Section,

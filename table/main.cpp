@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
 
     table::TableWindow window(services);
     formsqt::Host host(window, artwork);
-    const int status = platform::runMainWindow(window, host, help, instance, keys);
+    const int status = platform::runMainWindow(window, host, help, instance, keys,
+                                               [&window] { window.saveSettings(); });
     aboutHost.reset();
     return status;
 }

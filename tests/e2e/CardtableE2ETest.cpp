@@ -1,9 +1,12 @@
 // The real cardtable on a private X display: its table window opens with its caption, the
-// settings file is written with its four keys when the window closes, and a second copy
-// ends by itself while the first stays and the file is left as it was.
+// settings file is written with its four keys when the window closes or the session ends
+// the program, and a second copy ends by itself while the first stays and the file is left
+// as it was.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -115,5 +118,33 @@ TEST_F(Cardtable, SecondCopyEndsWhileTheFirstStaysAndLeavesTheFileAlone) {
     expectSecondCopyEnds(second, first, Title);
     EXPECT_EQ(readFile(settingsFile()), stored);
 }
+
+// Logout or `kill` (SIGTERM), a closed terminal (SIGHUP) and Ctrl-C (SIGINT) end cardtable
+// as its close box does: the four settings written, its socket gone.
+class CardtableEndedBySignal : public Cardtable, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CardtableEndedBySignal, WritesTheSettingsAndLeavesNoSocket) {
+    e2e::Process program;
+    ASSERT_NE(openWindow(program), 0u);
+    ASSERT_TRUE(waitUntilListening("cardtable")) << program.output();
+    ASSERT_FALSE(std::filesystem::exists(settingsFile()));
+
+    ASSERT_EQ(::kill(program.pid(), GetParam()), 0);
+    const auto code = program.waitExit(WindowTimeout);
+    ASSERT_TRUE(code) << "cardtable still runs after the signal";
+    EXPECT_EQ(*code, 0);
+    EXPECT_EQ(program.output(), "");
+    const std::string written = readFile(settingsFile());
+    for (const char* line : {"[Options]", "Speed=slow", "odds=on", "sound=on", "pot= 1000"})
+        EXPECT_NE(written.find(line), std::string::npos) << line << " missing in\n" << written;
+    EXPECT_FALSE(
+        std::filesystem::exists(std::filesystem::symlink_status(instanceSocket("cardtable"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CardtableEndedBySignal,
+                         ::testing::Values(SIGTERM, SIGHUP, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
 
 }  // namespace

@@ -3,6 +3,7 @@
 // window ends the program quietly.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QColor>
 #include <QImage>
@@ -211,6 +212,25 @@ TEST_F(Oddsdesk, CopyLeftBehindByACrashDoesNotBlockTheNextStart) {
     e2e::Process next;
     EXPECT_NE(openWindow(next), 0u);
     EXPECT_TRUE(next.running());
+}
+
+// The session's signals to end (SIGTERM, SIGHUP, SIGINT) close the calculator as its close
+// box does, and it leaves no socket behind.
+TEST_F(Oddsdesk, EndsOnTheSessionsSignalsAndLeavesNoSocket) {
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(sigabbrev_np(signal));
+        e2e::Process program;
+        ASSERT_NE(openWindow(program), 0u);
+        ASSERT_TRUE(waitUntilListening("oddsdesk")) << program.output();
+        ASSERT_EQ(::kill(program.pid(), signal), 0);
+        const auto code = program.waitExit(WindowTimeout);
+        ASSERT_TRUE(code) << "oddsdesk still runs after the signal";
+        EXPECT_EQ(*code, 0);
+        EXPECT_EQ(program.output(), "");
+        EXPECT_FALSE(
+            std::filesystem::exists(std::filesystem::symlink_status(instanceSocket("oddsdesk"))));
+        ASSERT_TRUE(x().waitForNoWindow(Title, WindowTimeout));
+    }
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
-// The single-instance socket against other users: where it lies, who may answer on it, and
-// what happens when the runtime folder cannot be used.
+// The single instance: where its socket lies, who may answer on it, what happens when the
+// runtime folder cannot be used, and that one copy runs whatever happens to the socket
+// (idle connections, a stopped copy, a crash), with copies in processes of their own.
 
-#include <gtest/gtest.h>
-
+#include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -11,10 +14,16 @@
 #include <unistd.h>
 
 #include <QTest>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "HostTestSupport.h"
 #include "platform/LocalSingleInstance.h"
@@ -101,6 +110,182 @@ public:
 
 private:
     bool active_;
+};
+
+sockaddr_un addressOf(const fs::path& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+    return address;
+}
+
+// A socket bound at `path` by this process, as anyone else's would be; -1 on failure.
+int bindSocketAt(const fs::path& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_un address = addressOf(path);
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
+        return fd;
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
+ino_t inodeOf(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
+// Connections to the socket at `path` that send nothing, up to `count`: each waits up to
+// `wait` for room in the listener's queue; with no wait, connecting stops at the first that
+// does not fit at once.
+std::vector<int> idleConnections(const fs::path& path, std::size_t count,
+                                 std::chrono::seconds wait) {
+    std::vector<int> connections;
+    const sockaddr_un address = addressOf(path);
+    while (connections.size() < count) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) break;
+        if (wait.count() > 0) {
+            const timeval tv{static_cast<time_t>(wait.count()), 0};
+            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv));
+        } else {
+            ::fcntl(fd, F_SETFL, O_NONBLOCK);
+        }
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+            ::close(fd);
+            break;
+        }
+        connections.push_back(fd);
+    }
+    return connections;
+}
+
+void closeAll(std::vector<int>& fds) {
+    for (const int fd : fds) ::close(fd);
+    fds.clear();
+}
+
+// One start of the program in a process of its own (singleinstance_copy), optionally with at
+// most `openFiles` descriptors, and when it runs first starting the program `starts`. It says
+// "first" when it is the running copy (and "raised" each time a later one brings it forward), or
+// "second" and ends.
+class Copy {
+public:
+    explicit Copy(const std::string& name, rlim_t openFiles = 0, const char* starts = nullptr) {
+        int out[2], in[2];
+        if (::pipe2(out, O_CLOEXEC) != 0) return;
+        if (::pipe2(in, O_CLOEXEC) != 0) {
+            ::close(out[0]);
+            ::close(out[1]);
+            return;
+        }
+        const rlimit limit{openFiles, openFiles};
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(in[0], STDIN_FILENO);
+            ::dup2(out[1], STDOUT_FILENO);
+            if (openFiles > 0 && ::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(126);
+            if (starts)
+                ::execl(SINGLEINSTANCE_COPY, SINGLEINSTANCE_COPY, name.c_str(), "--start", starts,
+                        nullptr);
+            else
+                ::execl(SINGLEINSTANCE_COPY, SINGLEINSTANCE_COPY, name.c_str(), nullptr);
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        ::close(in[0]);
+        output_ = out[0];
+        input_ = in[1];
+    }
+    ~Copy() {
+        if (pid_ > 0 && !status_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (output_ >= 0) ::close(output_);
+        if (input_ >= 0) ::close(input_);
+    }
+    Copy(const Copy&) = delete;
+    Copy& operator=(const Copy&) = delete;
+
+    // The next line it says, without the line end; empty when none comes within `seconds`.
+    std::string nextLine(double seconds = 30) {
+        const auto deadline = std::chrono::steady_clock::now() + toDuration(seconds);
+        for (;;) {
+            const auto end = said_.find('\n');
+            if (end != std::string::npos) {
+                std::string line = said_.substr(0, end);
+                said_.erase(0, end + 1);
+                return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd readable{output_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0)
+                return {};
+            char buffer[256];
+            const ssize_t n = ::read(output_, buffer, sizeof(buffer));
+            if (n <= 0) return {};
+            said_.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    // Whether it says `line` within `seconds`, passing over whatever else it says first.
+    bool says(const std::string& line, double seconds = 30) {
+        const auto deadline = std::chrono::steady_clock::now() + toDuration(seconds);
+        for (;;) {
+            const double left =
+                std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+            if (left <= 0) return false;
+            const std::string next = nextLine(left);
+            if (next == line) return true;
+            if (next.empty()) return false;
+        }
+    }
+
+    bool running() { return pid_ > 0 && exitStatus(0) < 0; }
+    // Its exit status once it has ended within `seconds`; -1 while it runs, 128 + the signal
+    // that ended it.
+    int exitStatus(double seconds = 30) {
+        const auto deadline = std::chrono::steady_clock::now() + toDuration(seconds);
+        while (!status_ && pid_ > 0) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                break;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return status_ ? *status_ : -1;
+    }
+    // The running copy ends when its input closes.
+    int end() {
+        ::close(input_);
+        input_ = -1;
+        return exitStatus();
+    }
+    // Stopped as by Ctrl-Z, and going on again.
+    bool stop() { return signalAndWait(SIGSTOP, WUNTRACED); }
+    bool resume() { return signalAndWait(SIGCONT, WCONTINUED); }
+    // Killed outright: nothing of its own runs at its end.
+    void crash() {
+        ::kill(pid_, SIGKILL);
+        exitStatus();
+    }
+
+private:
+    static std::chrono::steady_clock::duration toDuration(double seconds) {
+        return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(seconds));
+    }
+    bool signalAndWait(int signal, int options) {
+        int status = 0;
+        return ::kill(pid_, signal) == 0 && ::waitpid(pid_, &status, options) == pid_;
+    }
+
+    pid_t pid_ = -1;
+    int output_ = -1, input_ = -1;
+    std::string said_;
+    std::optional<int> status_;
 };
 
 // Each test has a runtime folder and a temporary folder of its own, both private to the user.
@@ -298,6 +483,166 @@ TEST_F(SingleInstance, StaleSocketDoesNotBlockTheNextStart) {
         platform::LocalSingleInstance second("singleinstance");
         EXPECT_TRUE(second.previousInstance());
     }
+}
+
+// A copy removes the socket at its end only while it is the one it made.
+TEST_F(SingleInstance, EndRemovesTheSocketOnlyWhileItIsItsOwn) {
+    for (const bool replaced : {false, true}) {
+        SCOPED_TRACE(replaced ? "replaced by another" : "its own");
+        int other = -1;
+        fs::path socket;
+        {
+            platform::LocalSingleInstance first("singleinstance");
+            ASSERT_FALSE(first.previousInstance());
+            socket = first.serverName();
+            ASSERT_TRUE(S_ISSOCK(modeOf(socket)));
+            if (replaced) {
+                fs::remove(socket);
+                other = bindSocketAt(socket);
+                ASSERT_GE(other, 0);
+            }
+        }
+        EXPECT_EQ(fs::exists(fs::symlink_status(socket)), replaced);
+        if (other >= 0) ::close(other);
+        fs::remove(socket);
+    }
+}
+
+// More idle connections than the running copy may hold descriptors: it drops each after a
+// second and goes on listening; a start meanwhile and a start afterwards are later copies.
+TEST_F(SingleInstance, IdleConnectionsLeaveOneRunningCopy) {
+    constexpr std::size_t Idle = 1100;
+    rlimit own{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &own), 0);
+    if (own.rlim_cur < Idle + 100) {
+        own.rlim_cur = std::min<rlim_t>(own.rlim_max, Idle + 100);
+        ::setrlimit(RLIMIT_NOFILE, &own);
+    }
+    if (own.rlim_cur < Idle + 100) GTEST_SKIP() << "this test may not open " << Idle << " files";
+
+    Copy first("singleinstance", 1024);
+    ASSERT_EQ(first.nextLine(), "first");
+    const fs::path socket = runtime / "singleinstance.instance";
+    std::vector<int> idle = idleConnections(socket, Idle, std::chrono::seconds(10));
+    EXPECT_EQ(idle.size(), Idle) << "the running copy stopped taking connections";
+
+    Copy second("singleinstance");
+    EXPECT_EQ(second.nextLine(), "second");
+    EXPECT_EQ(second.exitStatus(), 0);
+    EXPECT_TRUE(first.running());
+
+    closeAll(idle);
+    Copy third("singleinstance");
+    EXPECT_EQ(third.nextLine(), "second");
+    EXPECT_TRUE(first.says("raised")) << "the running copy no longer listens";
+    EXPECT_EQ(first.end(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(socket)));
+}
+
+// A stopped running copy whose queue is full cannot answer: a start then is a later copy
+// all the same, ends within its wait and leaves the running copy's socket in place.
+TEST_F(SingleInstance, StoppedCopyWithAFullQueueStaysTheOnlyOne) {
+    Copy first("singleinstance");
+    ASSERT_EQ(first.nextLine(), "first");
+    const fs::path socket = runtime / "singleinstance.instance";
+    const ino_t bound = inodeOf(socket);
+    ASSERT_NE(bound, 0u);
+    ASSERT_TRUE(first.stop());
+    std::vector<int> queued = idleConnections(socket, 100000, std::chrono::seconds(0));
+    ASSERT_FALSE(queued.empty());
+    ASSERT_LT(queued.size(), 100000u) << "the queue never filled";
+
+    Copy second("singleinstance");
+    EXPECT_EQ(second.nextLine(), "second");
+    EXPECT_EQ(second.exitStatus(), 0);
+    EXPECT_EQ(inodeOf(socket), bound);
+
+    ASSERT_TRUE(first.resume());
+    closeAll(queued);
+    Copy third("singleinstance");
+    EXPECT_EQ(third.nextLine(), "second");
+    EXPECT_TRUE(first.says("raised"));
+    EXPECT_EQ(first.end(), 0);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(socket)));
+}
+
+// A copy killed outright leaves its socket and lock file behind; the next start is the
+// running copy, and the one after it a later copy that brings it forward.
+TEST_F(SingleInstance, CrashedCopyIsFollowedByOneRunningCopy) {
+    Copy crashed("singleinstance");
+    ASSERT_EQ(crashed.nextLine(), "first");
+    crashed.crash();
+    const fs::path socket = runtime / "singleinstance.instance";
+    EXPECT_TRUE(S_ISSOCK(modeOf(socket)));
+
+    Copy next("singleinstance");
+    EXPECT_EQ(next.nextLine(), "first");
+    Copy later("singleinstance");
+    EXPECT_EQ(later.nextLine(), "second");
+    EXPECT_TRUE(next.says("raised"));
+    EXPECT_EQ(next.end(), 0);
+}
+
+// A program that the running copy started (as the table starts the calculator) and that
+// outlives it does not keep its place: the next start is the running copy.
+TEST_F(SingleInstance, ProgramStartedByTheRunningCopyDoesNotHoldItsPlace) {
+    Copy first("singleinstance", 0, "/bin/sleep");
+    ASSERT_EQ(first.nextLine(), "first");
+    const std::string started = first.nextLine();
+    ASSERT_EQ(started.rfind("started ", 0), 0u) << started;
+    const pid_t child = static_cast<pid_t>(std::stol(started.substr(8)));
+    EXPECT_EQ(first.end(), 0);
+    EXPECT_EQ(::kill(child, 0), 0) << "the started program should still run";
+
+    Copy next("singleinstance");
+    EXPECT_EQ(next.nextLine(), "first");
+    ::kill(child, SIGKILL);
+}
+
+// The listening socket of this process at `path`, or -1.
+int listeningSocketAt(const fs::path& path) {
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        const int fd = std::stoi(entry.path().filename().string());
+        sockaddr_un address{};
+        socklen_t size = sizeof(address);
+        int listening = 0;
+        socklen_t flagSize = sizeof(listening);
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
+            address.sun_family == AF_UNIX && path == address.sun_path &&
+            ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &flagSize) == 0 && listening)
+            return fd;
+    }
+    return -1;
+}
+
+// A listener whose socket fails under it makes a new one, and later copies find it again.
+TEST_F(SingleInstance, ListenerThatFailsListensAgain) {
+    platform::LocalSingleInstance first("singleinstance");
+    int raised = 0;
+    first.setActivationHandler([&] { ++raised; });
+    ASSERT_FALSE(first.previousInstance());
+    const fs::path socket = first.serverName();
+    const int listening = listeningSocketAt(socket);
+    ASSERT_GE(listening, 0);
+    // Something that is no socket takes the listener's place.
+    const int other = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::dup2(other, listening), listening);
+    ::close(other);
+
+    // Connections reach it again once it listens anew.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            std::vector<int> probe = idleConnections(socket, 1, std::chrono::seconds(0));
+            const bool reached = !probe.empty();
+            closeAll(probe);
+            return reached;
+        },
+        10000));
+    platform::LocalSingleInstance second("singleinstance");
+    EXPECT_TRUE(second.previousInstance());
+    second.activatePrevious();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return raised == 1; }, 5000));
 }
 
 }  // namespace

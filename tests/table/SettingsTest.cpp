@@ -144,6 +144,21 @@ TEST_F(SettingsTest, UnloadWritesTheChangedState) {
     EXPECT_EQ(w->ltot.caption(), "1000");  // the new amount waits for a new game
 }
 
+// The session's request to keep the state writes what the unload writes, and the table
+// plays on.
+TEST_F(SettingsTest, SavingWritesTheStateAndKeepsTheTableOpen) {
+    load();
+    w->mnudealfast.click();
+    w->mnuso.click();
+    w->saveSettings();
+    EXPECT_EQ(settings.order, (std::vector<std::string>{"Speed", "odds", "sound", "pot"}));
+    EXPECT_EQ(settings.get("Speed"), "fast");
+    EXPECT_EQ(settings.get("odds"), "on");
+    EXPECT_EQ(settings.get("sound"), "off");
+    EXPECT_EQ(settings.get("pot"), " 1000");
+    EXPECT_FALSE(w->unloaded());
+}
+
 TEST_F(SettingsTest, StoredStateSurvivesARestart) {
     settings.set("Speed", "Fast");
     settings.set("odds", "off");

@@ -60,9 +60,15 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
-    // Its own process group, so that a kill reaches whatever it starts.
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+    // Its own process group, so that a kill reaches whatever it starts; the signals that end
+    // a program are handled as by default, even when the tests run with them ignored (under
+    // nohup, or as a background job of a script).
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF);
     posix_spawnattr_setpgroup(&attr, 0);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&defaults, signal);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
 
     pid_t pid = -1;
     const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), envp.data());

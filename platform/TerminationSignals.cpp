@@ -1,0 +1,73 @@
+#include "platform/TerminationSignals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+
+namespace platform {
+
+namespace {
+constexpr int Handled[] = {SIGTERM, SIGHUP, SIGINT};
+constexpr int HandledCount = sizeof(Handled) / sizeof(Handled[0]);
+
+// The pipe's writing end, for the handler: a signal handler can reach nothing else.
+std::atomic<int> wakeFd{-1};
+
+void wakeEventLoop(int) {
+    const int saved = errno;
+    const int fd = wakeFd.load(std::memory_order_relaxed);
+    if (fd >= 0) {
+        const char byte = 1;
+        const ssize_t written = ::write(fd, &byte, 1);
+        (void)written;  // a full pipe already holds a wake-up
+    }
+    errno = saved;
+}
+}  // namespace
+
+struct TerminationSignals::Impl {
+    std::function<void()> onRequest;
+    int pipe[2] = {-1, -1};
+    std::unique_ptr<QSocketNotifier> readable;
+    struct sigaction before[HandledCount] = {};
+    bool installed[HandledCount] = {};
+};
+
+TerminationSignals::TerminationSignals(std::function<void()> onRequest)
+    : d_(std::make_unique<Impl>()) {
+    d_->onRequest = std::move(onRequest);
+    if (::pipe2(d_->pipe, O_NONBLOCK | O_CLOEXEC) != 0) return;
+    wakeFd.store(d_->pipe[1]);
+    d_->readable = std::make_unique<QSocketNotifier>(d_->pipe[0], QSocketNotifier::Read);
+    QObject::connect(d_->readable.get(), &QSocketNotifier::activated, d_->readable.get(), [this] {
+        char bytes[64];
+        while (::read(d_->pipe[0], bytes, sizeof(bytes)) > 0) {
+        }
+        if (d_->onRequest) d_->onRequest();
+    });
+
+    struct sigaction action {};
+    action.sa_handler = wakeEventLoop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int i = 0; i < HandledCount; ++i) {
+        if (::sigaction(Handled[i], nullptr, &d_->before[i]) != 0) continue;
+        if (d_->before[i].sa_handler == SIG_IGN) continue;  // ignored from the start
+        d_->installed[i] = ::sigaction(Handled[i], &action, nullptr) == 0;
+    }
+}
+
+TerminationSignals::~TerminationSignals() {
+    for (int i = 0; i < HandledCount; ++i)
+        if (d_->installed[i]) ::sigaction(Handled[i], &d_->before[i], nullptr);
+    wakeFd.store(-1);
+    d_->readable.reset();
+    for (const int fd : d_->pipe)
+        if (fd >= 0) ::close(fd);
+}
+
+}  // namespace platform
