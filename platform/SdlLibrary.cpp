@@ -7,9 +7,6 @@
 #include <SDL.h>
 #include <dlfcn.h>
 
-#include <chrono>
-#include <thread>
-
 namespace {
 
 void* library() {
@@ -43,8 +40,9 @@ void SDL_QuitSubSystem(Uint32 flags) {
     if (real) real(flags);
 }
 
-SDL_AudioDeviceID SDL_OpenAudioDevice(const char* device, int iscapture, const SDL_AudioSpec* desired,
-                                      SDL_AudioSpec* obtained, int allowed_changes) {
+SDL_AudioDeviceID SDL_OpenAudioDevice(const char* device, int iscapture,
+                                      const SDL_AudioSpec* desired, SDL_AudioSpec* obtained,
+                                      int allowed_changes) {
     SDL_ENTRY(SDL_OpenAudioDevice);
     return real ? real(device, iscapture, desired, obtained, allowed_changes) : 0;
 }
@@ -90,8 +88,8 @@ void SDL_FreeWAV(Uint8* audio_buf) {
     if (real) real(audio_buf);
 }
 
-int SDL_BuildAudioCVT(SDL_AudioCVT* cvt, SDL_AudioFormat src_format, Uint8 src_channels, int src_rate,
-                      SDL_AudioFormat dst_format, Uint8 dst_channels, int dst_rate) {
+int SDL_BuildAudioCVT(SDL_AudioCVT* cvt, SDL_AudioFormat src_format, Uint8 src_channels,
+                      int src_rate, SDL_AudioFormat dst_format, Uint8 dst_channels, int dst_rate) {
     SDL_ENTRY(SDL_BuildAudioCVT);
     return real ? real(cvt, src_format, src_channels, src_rate, dst_format, dst_channels, dst_rate)
                 : -1;
@@ -100,19 +98,4 @@ int SDL_BuildAudioCVT(SDL_AudioCVT* cvt, SDL_AudioFormat src_format, Uint8 src_c
 int SDL_ConvertAudio(SDL_AudioCVT* cvt) {
     SDL_ENTRY(SDL_ConvertAudio);
     return real ? real(cvt) : -1;
-}
-
-Uint64 SDL_GetTicks64() {
-    SDL_ENTRY(SDL_GetTicks64);
-    if (real) return real();
-    using namespace std::chrono;
-    return static_cast<Uint64>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-void SDL_Delay(Uint32 ms) {
-    SDL_ENTRY(SDL_Delay);
-    if (real)
-        real(ms);
-    else
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

@@ -8,9 +8,11 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <map>
+#include <thread>
 
 #include "platform/DataFiles.h"
 #include "platform/SoundData.h"
@@ -95,7 +97,9 @@ bool SdlSound::Impl::open() {
     want.freq = 44100;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = 1024;
+    // A small buffer: a sound starts within one buffer's time of being queued, and is heard to
+    // its end within one buffer's time of the device taking its last samples.
+    want.samples = 512;
     device = SDL_OpenAudioDevice(nullptr, 0, &want, &deviceFormat, SDL_AUDIO_ALLOW_ANY_CHANGE);
     if (device == 0 || deviceFormat.channels == 0 || deviceFormat.freq <= 0) {
         if (device != 0) SDL_CloseAudioDevice(device);
@@ -154,7 +158,9 @@ SdlSound::SdlSound(std::vector<std::filesystem::path> folders, std::chrono::mill
     QObject::connect(&d_->restTimer, &QTimer::timeout, [impl = d_.get()] { impl->close(); });
 }
 
-SdlSound::~SdlSound() { d_->close(); }
+SdlSound::~SdlSound() {
+    d_->close();
+}
 
 bool SdlSound::deviceAvailable() {
     const bool open = d_->open();
@@ -162,7 +168,9 @@ bool SdlSound::deviceAvailable() {
     return open;
 }
 
-bool SdlSound::deviceOpen() const { return d_->device != 0; }
+bool SdlSound::deviceOpen() const {
+    return d_->device != 0;
+}
 
 void SdlSound::playToEnd(const std::string& fileName) {
     if (!d_->open()) return;
@@ -171,35 +179,52 @@ void SdlSound::playToEnd(const std::string& fileName) {
 }
 
 void SdlSound::Impl::play(const std::string& fileName) {
+    using Clock = std::chrono::steady_clock;
+    using Seconds = std::chrono::duration<double>;
     const std::vector<std::uint8_t>& pcm = load(fileName);
     if (pcm.empty()) return;
     const SDL_AudioDeviceID dev = device;
     const double bytesPerSecond = double(deviceFormat.freq) * deviceFormat.channels *
                                   (SDL_AUDIO_BITSIZE(deviceFormat.format) / 8);
     if (bytesPerSecond <= 0) return;
+    const auto playTime = [&](double bytes) {
+        return std::chrono::duration_cast<Clock::duration>(Seconds(bytes / bytesPerSecond));
+    };
+    // The device takes the queue one buffer at a time and plays each buffer after taking it;
+    // the sound's last buffer holds what is left over its whole buffers.
+    const double bufferBytes = double(deviceFormat.samples) * deviceFormat.channels *
+                               (SDL_AUDIO_BITSIZE(deviceFormat.format) / 8);
+    if (bufferBytes <= 0) return;
+    const auto buffer = playTime(bufferBytes);
+    const double over = std::fmod(double(pcm.size()), bufferBytes);
+    const auto lastBuffer = playTime(over > 0 ? over : bufferBytes);
 
     SDL_ClearQueuedAudio(dev);
     if (SDL_QueueAudio(dev, pcm.data(), static_cast<Uint32>(pcm.size())) != 0) return;
+    const Clock::time_point start = Clock::now();
     SDL_PauseAudioDevice(dev, 0);
+    const Clock::time_point end = start + playTime(double(pcm.size()));
 
-    // Sleep until the queue has drained, in steps no longer than what is left to play. A
-    // device that stops consuming cannot hold the program: the wait ends two seconds after
-    // the sound should have ended.
-    const Uint64 start = SDL_GetTicks64();
-    const Uint64 limit = start + static_cast<Uint64>(pcm.size() / bytesPerSecond * 1000.0) + 2000;
+    // Sleep while samples wait in the queue: each step for what is queued less the buffer the
+    // device takes last, and at least a quarter of a buffer, so that the queue is seen empty
+    // soon after the device has taken the last samples. A device that stops taking samples
+    // cannot hold the program: the wait ends two seconds after the sound should have ended.
+    const Clock::time_point limit = end + std::chrono::seconds(2);
+    Clock::time_point now = start;
     for (;;) {
         const Uint32 queued = SDL_GetQueuedAudioSize(dev);
+        now = Clock::now();
         if (queued == 0) break;
-        const Uint64 now = SDL_GetTicks64();
         if (now >= limit) {
             SDL_ClearQueuedAudio(dev);
             break;
         }
-        const double leftMs = queued / bytesPerSecond * 1000.0;
-        SDL_Delay(static_cast<Uint32>(std::clamp(leftMs, 1.0, 20.0)));
+        const auto step = std::max(playTime(queued) - buffer, buffer / 4);
+        std::this_thread::sleep_until(std::min(now + step, limit));
     }
-    // The device's own buffer still holds the last samples.
-    SDL_Delay(static_cast<Uint32>(deviceFormat.samples * 1000.0 / deviceFormat.freq) + 5);
+    // The device took the sound's last buffer since the queue was last seen holding some, and
+    // plays it from then on; nor has the sound been heard before its own length.
+    std::this_thread::sleep_until(std::max(now + lastBuffer, end));
     SDL_PauseAudioDevice(dev, 1);
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QTest>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -59,12 +60,13 @@ std::string wav(const WavFormat& format, const std::string& data) {
 }
 
 // `frames` frames of 16-bit samples, none of them silent and each different from its
-// neighbours, so that a sound cut short or out of order shows.
-std::string tone(int frames, int channels = 1) {
+// neighbours, so that a sound cut short or out of order shows. A tone of `shift` 10000
+// shares no frame with an unshifted one over their first 10,000 frames.
+std::string tone(int frames, int channels = 1, int shift = 0) {
     std::string out;
     for (int i = 0; i < frames; ++i)
         for (int c = 0; c < channels; ++c)
-            put16(out, static_cast<std::uint16_t>(1 + (i * 7 + c) % 20000));
+            put16(out, static_cast<std::uint16_t>(1 + (i * 7 + c + shift) % 20000));
     return out;
 }
 
@@ -135,6 +137,8 @@ protected:
         ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
     void TearDown() override {
+        ::unsetenv("SDL_DISKAUDIOFILE");
+        ::unsetenv("SDL_DISKAUDIODELAY");
         std::error_code ec;
         fs::remove_all(folder, ec);
     }
@@ -250,7 +254,41 @@ TEST_F(SoundTest, TheFirstSoundAfterARestReachesTheDeviceWhole) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return !sound.deviceOpen(); }, 10000));
         EXPECT_NE(readFile(played).find(samples), std::string::npos) << "sound " << i;
     }
-    ::unsetenv("SDL_DISKAUDIOFILE");
+}
+
+TEST_F(SoundTest, PlayToEndReturnsOnceTheDeviceHasPlayedTheWholeSound) {
+    // The disk driver sleeps a set while after taking each buffer from the queue: longer than
+    // the buffer plays, the device falls behind the clock; shorter, it runs ahead of it.
+    // Either way each sound is played whole before the next one starts, and playToEnd
+    // returns no sooner than the sound's own length.
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    const fs::path played = folder / "played.raw";
+    ::setenv("SDL_DISKAUDIOFILE", played.c_str(), 1);
+    const std::string first = tone(4410, 2);          // 100 ms in the device's own format
+    const std::string second = tone(2205, 2, 10000);  // 50 ms
+    writeFile(folder / "card.wav", wav({.channels = 2, .rate = 44100}, first));
+    writeFile(folder / "chip.wav", wav({.channels = 2, .rate = 44100}, second));
+    using std::chrono::milliseconds;
+    const auto heldFor = [](platform::SdlSound& sound, const char* fileName) {
+        const auto start = std::chrono::steady_clock::now();
+        sound.playToEnd(fileName);
+        return std::chrono::steady_clock::now() - start;
+    };
+
+    for (const char* delayMs : {"30", "1"}) {
+        SCOPED_TRACE(std::string("device sleeps ") + delayMs + " ms per buffer");
+        ::setenv("SDL_DISKAUDIODELAY", delayMs, 1);
+        platform::SdlSound sound(std::vector<fs::path>{folder}, milliseconds(50));
+        EXPECT_GE(heldFor(sound, "card.wav"), milliseconds(100));
+        EXPECT_GE(heldFor(sound, "chip.wav"), milliseconds(50));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !sound.deviceOpen(); }, 10000));
+        const std::string output = readFile(played);
+        const auto firstAt = output.find(first);
+        const auto secondAt = output.find(second);
+        EXPECT_NE(firstAt, std::string::npos);
+        EXPECT_NE(secondAt, std::string::npos);
+        EXPECT_LT(firstAt, secondAt);
+    }
 }
 
 TEST_F(SoundTest, NoAudioDeviceIsSilence) {
