@@ -43,19 +43,19 @@ bool userNamedPlatform(int argc, char** argv) {
     return false;
 }
 
-}  // namespace
-
-bool xDisplayAnswers() {
-    if (!isSet("DISPLAY")) return false;
-    // A connection made and closed again: the server answers and lets this user in.
+// A connection to the X server at $DISPLAY that let this user in, or null.
+xcb_connection_t* connectToX() {
+    if (!isSet("DISPLAY")) return nullptr;
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool answers = xcb_connection_has_error(connection) == 0;
+    if (xcb_connection_has_error(connection) == 0) return connection;
     xcb_disconnect(connection);
-    return answers;
+    return nullptr;
 }
 
-bool waylandDisplayAnswers() {
-    // A compositor that started this program may hand it a connected socket.
+// Whether a Wayland compositor listens where a Wayland client would connect: the socket
+// handed over in $WAYLAND_SOCKET, or $WAYLAND_DISPLAY (by default "wayland-0"), a path or a
+// name in $XDG_RUNTIME_DIR.
+bool waylandAnswers() {
     if (isSet("WAYLAND_SOCKET")) return true;
     const char* display = std::getenv("WAYLAND_DISPLAY");
     const std::string name = display && *display ? display : "wayland-0";
@@ -65,36 +65,32 @@ bool waylandDisplayAnswers() {
     return socketAnswers(std::string(runtime) + "/" + name);
 }
 
-DisplayPlatform chooseDisplayPlatform(int argc, char** argv) {
-    if (userNamedPlatform(argc, argv)) return DisplayPlatform::UserChoice;
-    if (xDisplayAnswers()) return DisplayPlatform::X11;
-    if (waylandDisplayAnswers()) return DisplayPlatform::Wayland;
-    return DisplayPlatform::None;
-}
+}  // namespace
 
-ApplicationArguments::ApplicationArguments(int argc, char** argv)
-    : platform_(chooseDisplayPlatform(argc, argv)) {
+ApplicationArguments::ApplicationArguments(int argc, char** argv) {
     for (int i = 0; i < argc && argv[i]; ++i) arguments_.emplace_back(argv[i]);
     if (arguments_.empty()) arguments_.emplace_back();
-    switch (platform_) {
-        case DisplayPlatform::X11:
-            arguments_.insert(arguments_.begin() + 1, {"-platform", "xcb"});
-            break;
-        case DisplayPlatform::Wayland:
-            arguments_.insert(arguments_.begin() + 1, {"-platform", "wayland"});
-            break;
-        case DisplayPlatform::None:
-            std::fprintf(stderr,
-                         "%s: no display could be opened: no X server answers at DISPLAY and no "
-                         "Wayland compositor at WAYLAND_DISPLAY\n",
-                         program_invocation_short_name);
-            break;
-        case DisplayPlatform::UserChoice:
-            break;
+    if (userNamedPlatform(argc, argv)) {
+        platform_ = DisplayPlatform::UserChoice;
+    } else if ((xConnection_ = connectToX())) {
+        platform_ = DisplayPlatform::X11;
+        arguments_.insert(arguments_.begin() + 1, {"-platform", "xcb"});
+    } else if (waylandAnswers()) {
+        platform_ = DisplayPlatform::Wayland;
+        arguments_.insert(arguments_.begin() + 1, {"-platform", "wayland"});
+    } else {
+        std::fprintf(stderr,
+                     "%s: no display could be opened: no X server answers at DISPLAY and no "
+                     "Wayland compositor at WAYLAND_DISPLAY\n",
+                     program_invocation_short_name);
     }
     for (std::string& argument : arguments_) pointers_.push_back(argument.data());
     pointers_.push_back(nullptr);
     argc_ = static_cast<int>(arguments_.size());
+}
+
+ApplicationArguments::~ApplicationArguments() {
+    if (xConnection_) xcb_disconnect(xConnection_);
 }
 
 }  // namespace formsqt

@@ -14,23 +14,16 @@
 #include <string>
 #include <vector>
 
+struct xcb_connection_t;
+
 namespace formsqt {
 
 enum class DisplayPlatform {
     UserChoice,  // the user named one: Qt takes it from there
-    X11,         // an X server answers at DISPLAY
+    X11,         // an X server at DISPLAY lets this user in
     Wayland,     // no X server, but a Wayland compositor listens at WAYLAND_DISPLAY
     None,        // no display at all
 };
-
-// Whether an X server answers at $DISPLAY.
-bool xDisplayAnswers();
-// Whether a Wayland compositor listens where a Wayland client would connect
-// ($WAYLAND_SOCKET, or $WAYLAND_DISPLAY, by default "wayland-0", in $XDG_RUNTIME_DIR).
-bool waylandDisplayAnswers();
-
-// The platform to run on, for the command line `argc`, `argv` and this environment.
-DisplayPlatform chooseDisplayPlatform(int argc, char** argv);
 
 // The command line for the QApplication: the program's own, with the chosen platform named
 // for Qt. The environment is left as it is, so a program started from this one chooses
@@ -38,6 +31,7 @@ DisplayPlatform chooseDisplayPlatform(int argc, char** argv);
 class ApplicationArguments {
 public:
     ApplicationArguments(int argc, char** argv);
+    ~ApplicationArguments();
     ApplicationArguments(const ApplicationArguments&) = delete;
     ApplicationArguments& operator=(const ApplicationArguments&) = delete;
 
@@ -49,7 +43,11 @@ public:
     char** argv() { return pointers_.data(); }
 
 private:
-    DisplayPlatform platform_;
+    // The connection that found the X server, held while this object lives: a server
+    // whose only client leaves resets itself (or ends, when told to), and the program's
+    // own connection right after could then fail.
+    xcb_connection_t* xConnection_ = nullptr;
+    DisplayPlatform platform_ = DisplayPlatform::None;
     std::vector<std::string> arguments_;
     std::vector<char*> pointers_;
     int argc_ = 0;

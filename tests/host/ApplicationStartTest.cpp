@@ -7,9 +7,13 @@
 #include <unistd.h>
 
 #include <QtGlobal>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +35,7 @@ public:
         fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        std::strcpy(address.sun_path, socket().c_str());
+        std::strcpy(address.sun_path, (folder_ + "/wayland-0").c_str());
         listening_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
                      ::listen(fd_, 4) == 0;
     }
@@ -42,13 +46,44 @@ public:
     }
     bool listening() const { return listening_; }
     std::string folder() const { return folder_; }
-    std::string socket() const { return folder_ + "/wayland-0"; }
 
 private:
     std::string folder_;
     int fd_ = -1;
     bool listening_ = false;
 };
+
+// Sets (NAME=value) or removes (NAME) environment variables; "{folder}" in a value stands
+// for `folder`.
+void applyVariables(const std::vector<std::string>& variables, const std::string& folder) {
+    for (std::string v : variables) {
+        if (const std::size_t at = v.find("{folder}"); at != std::string::npos)
+            v.replace(at, 8, folder);
+        const std::size_t eq = v.find('=');
+        if (eq == std::string::npos)
+            ::unsetenv(v.c_str());
+        else
+            ::setenv(v.substr(0, eq).c_str(), v.substr(eq + 1).c_str(), 1);
+    }
+}
+
+// What `action` writes to standard error.
+std::string standardError(const std::function<void()>& action) {
+    std::fflush(stderr);
+    FILE* capture = std::tmpfile();
+    if (!capture) return "(standard error not captured)";
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(::fileno(capture), STDERR_FILENO);
+    action();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::rewind(capture);
+    std::string text;
+    for (int c; (c = std::fgetc(capture)) != EOF;) text += static_cast<char>(c);
+    std::fclose(capture);
+    return text;
+}
 
 struct DisplayCase {
     const char* name;
@@ -72,15 +107,7 @@ TEST_P(DisplayChoice, NamesThePlatformForQtAndLeavesTheEnvironment) {
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "WAYLAND_SOCKET"})
         ::unsetenv(name);
     ::setenv("XDG_RUNTIME_DIR", compositor.folder().c_str(), 1);
-    for (std::string v : c.variables) {
-        const std::size_t at = v.find("@");  // "@" stands for the compositor's folder
-        if (at != std::string::npos) v.replace(at, 1, compositor.folder());
-        const std::size_t eq = v.find('=');
-        if (eq == std::string::npos)
-            ::unsetenv(v.c_str());
-        else
-            ::setenv(v.substr(0, eq).c_str(), v.substr(eq + 1).c_str(), 1);
-    }
+    applyVariables(c.variables, compositor.folder());
 
     std::vector<std::string> given{"/opt/blackjack/bin/oddsdesk"};
     given.insert(given.end(), c.arguments.begin(), c.arguments.end());
@@ -123,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
         DisplayCase{
             "WaylandByDefaultName", {}, {}, DisplayPlatform::Wayland, {"-platform", "wayland"}},
         DisplayCase{"WaylandByPath",
-                    {"WAYLAND_DISPLAY=@/wayland-0", "XDG_RUNTIME_DIR"},
+                    {"WAYLAND_DISPLAY={folder}/wayland-0", "XDG_RUNTIME_DIR"},
                     {},
                     DisplayPlatform::Wayland,
                     {"-platform", "wayland"}},
@@ -135,11 +162,25 @@ INSTANTIATE_TEST_SUITE_P(
                     {"-platform", "wayland"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DisplayChoiceWithoutDisplay, FindsNone) {
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_SOCKET"}) ::unsetenv(name);
-    ::setenv("XDG_RUNTIME_DIR", "/nonexistent", 1);
-    ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
-    EXPECT_EQ(formsqt::chooseDisplayPlatform(0, nullptr), DisplayPlatform::None);
+// No X server and no compositor where the variables point, or none named at all.
+TEST(DisplayChoiceWithoutDisplay, SaysSoInOneLine) {
+    FakeCompositor nowhere;  // its folder, without the compositor's socket
+    for (const std::vector<std::string>& variables :
+         {std::vector<std::string>{"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"},
+          std::vector<std::string>{"DISPLAY=:65000", "WAYLAND_DISPLAY={folder}/wayland-9",
+                                   "XDG_RUNTIME_DIR={folder}"}}) {
+        for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_SOCKET"}) ::unsetenv(name);
+        applyVariables(variables, nowhere.folder());
+        char name[] = "/usr/bin/oddsdesk";
+        char* argv[] = {name, nullptr};
+        std::optional<ApplicationArguments> arguments;
+        EXPECT_EQ(standardError([&] { arguments.emplace(1, argv); }),
+                  std::string(program_invocation_short_name) +
+                      ": no display could be opened: no X server answers at DISPLAY and no "
+                      "Wayland compositor at WAYLAND_DISPLAY\n");
+        EXPECT_FALSE(arguments->displayFound());
+        EXPECT_EQ(arguments->platform(), DisplayPlatform::None);
+    }
 }
 
 namespace {
