@@ -71,8 +71,8 @@ int startDetached(const std::string& path) {
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         const pid_t program = ::fork();
         if (program == 0) ::execve(argv[0], argv, environ);
-        // Reached only when the program could not be started: its error goes back on the
-        // pipe, which a successful start closes unwritten.
+        // When the program could not be made or run, the error goes back on the pipe; a
+        // program that runs closes the pipe unwritten.
         if (program <= 0) {
             const int error = errno;
             [[maybe_unused]] const ssize_t n = ::write(report[1], &error, sizeof error);
