@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "calculator/CalculatorWindow.h"
+#include "forms/qt/DisplayPlatform.h"
 #include "forms/qt/Host.h"
 #include "platform/HelpWindow.h"
 #include "platform/LocalSingleInstance.h"
@@ -12,7 +13,9 @@
 
 int main(int argc, char** argv) {
     formsqt::initApplication();
-    QApplication app(argc, argv);
+    formsqt::ApplicationArguments arguments(argc, argv);
+    if (!arguments.displayFound()) return 1;
+    QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("oddsdesk"));
     platform::LocalSingleInstance instance("oddsdesk");
     platform::ImmediateExit program;

@@ -1,12 +1,15 @@
 #include "platform/HelpWindow.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <fstream>
+#include <sstream>
 
 #include "forms/qt/Placement.h"
 #include "platform/DataFiles.h"
@@ -28,6 +31,47 @@ protected:
         QWidget::keyPressEvent(event);
     }
 };
+
+// Reads the help page from its file as the system names it: the file name stays its own
+// bytes, so a page in a folder whose name is no valid UTF-8 (which a QString cannot carry
+// through) is shown as well as any other.
+class HelpBrowser final : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+    void showFile(const std::filesystem::path& file) {
+        const QUrl url = QUrl::fromLocalFile(QFile::decodeName(file.c_str()));
+        if (file == file_ && source().adjusted(QUrl::RemoveFragment) == url) return;
+        file_ = file;
+        url_ = url;
+        if (source().adjusted(QUrl::RemoveFragment) == url)
+            reload();
+        else
+            setSource(url);
+    }
+
+    void showMissing() {
+        file_.clear();
+        setHtml(QStringLiteral("<p>The help file could not be found.</p>"));
+    }
+
+    QVariant loadResource(int type, const QUrl& name) override {
+        if (type == QTextDocument::HtmlResource && !file_.empty() &&
+            name.adjusted(QUrl::RemoveFragment) == url_) {
+            std::ifstream in(file_, std::ios::binary);
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            const std::string page = bytes.str();
+            return QByteArray(page.data(), static_cast<qsizetype>(page.size()));
+        }
+        return QTextBrowser::loadResource(type, name);
+    }
+
+private:
+    std::filesystem::path file_;
+    QUrl url_;
+};
+
 }  // namespace
 
 HelpWindowViewer::HelpWindowViewer(const std::string& programName)
@@ -50,7 +94,7 @@ void HelpWindowViewer::ensureWindow() {
     w->setAttribute(Qt::WA_QuitOnClose, false);
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* b = new QTextBrowser(w);
+    auto* b = new HelpBrowser(w);
     b->setObjectName(QStringLiteral("helpText"));
     b->setOpenExternalLinks(true);
     layout->addWidget(b);
@@ -68,10 +112,9 @@ void HelpWindowViewer::showHelp(const std::string& helpFile, int context) {
     const std::string path = findDataFile(folders_, helpFile + ".html");
     const QString anchor = QStringLiteral("context-%1").arg(context);
     if (path.empty()) {
-        browser_->setHtml(QStringLiteral("<p>The help file could not be found.</p>"));
+        static_cast<HelpBrowser*>(browser_.data())->showMissing();
     } else {
-        const QUrl file = QUrl::fromLocalFile(QString::fromStdString(path));
-        if (browser_->source().adjusted(QUrl::RemoveFragment) != file) browser_->setSource(file);
+        static_cast<HelpBrowser*>(browser_.data())->showFile(path);
         // An unknown context shows the help from its beginning.
         browser_->verticalScrollBar()->setValue(0);
         browser_->scrollToAnchor(anchor);

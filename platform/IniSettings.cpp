@@ -152,6 +152,17 @@ void replaceFile(int dir, const std::string& name, const std::string& contents,
         ::unlinkat(dir, tempName.c_str(), 0);
 }
 
+// Creates the folder `dir` and every missing folder above it, each private to the user
+// (0700), as the XDG base directory rules ask for; folders that exist keep their mode.
+void createPrivateFolders(const fs::path& dir) {
+    struct stat st {};
+    if (dir.empty() || ::stat(dir.c_str(), &st) == 0) return;
+    if (errno != ENOENT) return;
+    const fs::path parent = dir.parent_path();
+    if (parent != dir) createPrivateFolders(parent);
+    ::mkdir(dir.c_str(), 0700);
+}
+
 }  // namespace
 
 IniSettings::IniSettings(fs::path folder) : folder_(std::move(folder)) {}
@@ -184,8 +195,7 @@ void IniSettings::write(const SettingPlace& place, const std::string& value) {
     const auto& [fileName, section, key] = place;
     const fs::path dir = folder();
     if (dir.empty() || !plainFileName(fileName)) return;
-    std::error_code ec;
-    fs::create_directories(dir, ec);
+    createPrivateFolders(dir);
 
     // A settings file kept as a link elsewhere is replaced where it really lies, when that
     // is safe.

@@ -1,21 +1,33 @@
 #include "platform/QtServices.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProxyStyle>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+
+#include "platform/DataFiles.h"
+
+extern char** environ;
 
 namespace platform {
 
@@ -27,19 +39,100 @@ void QtEventPump::processPendingEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isExecutableFile(const fs::path& candidate) {
+    std::error_code ec;
+    return fs::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0;
+}
+
+// Starts the program file `path`, without arguments and with this process's environment, as
+// a program of its own: in a session of its own, and not a child of this process, so there is
+// nothing to wait for. Gives 0 once the program runs, else the error that stopped it.
+int startDetached(const std::string& path) {
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return errno;
+    char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
+    const pid_t child = ::fork();
+    if (child < 0) {
+        const int error = errno;
+        ::close(report[0]);
+        ::close(report[1]);
+        return error;
+    }
+    if (child == 0) {
+        // Only async-signal-safe calls from here on: other threads of this process may hold
+        // locks that the copy would wait for forever.
+        ::setsid();
+        sigset_t none;
+        ::sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        const pid_t program = ::fork();
+        if (program == 0) ::execve(argv[0], argv, environ);
+        // When the program could not be made or run, the error goes back on the pipe; a
+        // program that runs closes the pipe unwritten.
+        if (program <= 0) {
+            const int error = errno;
+            [[maybe_unused]] const ssize_t n = ::write(report[1], &error, sizeof error);
+        }
+        ::_exit(program == 0 ? 127 : 0);
+    }
+    ::close(report[1]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t n = 0;
+    while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    return n == static_cast<ssize_t>(sizeof error) ? error : 0;
+}
+
+}  // namespace
+
 std::string ShellLauncher::locateProgram(const std::string& program) {
-    QString name = QString::fromStdString(program);
+    // File names stay the bytes the system gives: a folder whose name is no valid UTF-8 is
+    // found and started as well as any other.
+    std::string name = program;
     // The program is named as on its home platform at times ("oddsdesk.exe").
-    if (name.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive)) name.chop(4);
-    if (name.isEmpty() || name.contains(QLatin1Char('/'))) return {};
-    const QFileInfo sibling(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
-    if (sibling.isFile() && sibling.isExecutable()) return sibling.absoluteFilePath().toStdString();
-    return QStandardPaths::findExecutable(name).toStdString();
+    constexpr std::string_view exe = ".exe";
+    if (name.size() >= exe.size() &&
+        std::equal(exe.begin(), exe.end(), name.end() - static_cast<std::ptrdiff_t>(exe.size()),
+                   [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); }))
+        name.resize(name.size() - exe.size());
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        return {};
+    if (const fs::path here = executableFolder(); !here.empty() && isExecutableFile(here / name))
+        return (here / name).string();
+    const char* path = std::getenv("PATH");
+    std::string_view folders = path ? path : "";
+    while (!folders.empty()) {
+        const std::size_t colon = folders.find(':');
+        const std::string_view folder = folders.substr(0, colon);
+        folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
+        if (folder.empty()) continue;
+        std::error_code ec;
+        const fs::path candidate = fs::absolute(fs::path(folder) / name, ec);
+        if (!ec && isExecutableFile(candidate)) return candidate.string();
+    }
+    return {};
 }
 
 void ShellLauncher::startProgram(const std::string& program) {
+    // Nothing is shown when the program cannot be started; one line on standard error says
+    // why, so that a broken installation can be told.
     const std::string path = locateProgram(program);
-    if (!path.empty()) QProcess::startDetached(QString::fromStdString(path), {});
+    if (path.empty()) {
+        std::fprintf(stderr, "%s: cannot start %s: not found beside this program or on PATH\n",
+                     program_invocation_short_name, program.c_str());
+        return;
+    }
+    if (const int error = startDetached(path))
+        std::fprintf(stderr, "%s: cannot start %s: %s\n", program_invocation_short_name,
+                     path.c_str(), std::strerror(error));
 }
 
 void ShellLauncher::openUrl(const std::string& url) {

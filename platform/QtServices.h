@@ -19,12 +19,13 @@ public:
 };
 
 // Starts a sibling program (beside this executable first, then on PATH) or opens a web page
-// in the default browser. Failures are ignored.
+// in the default browser. Failures are ignored; a program that cannot be started is named on
+// standard error, in one line, with the reason.
 class ShellLauncher final : public Launcher {
 public:
     void startProgram(const std::string& program) override;
     void openUrl(const std::string& url) override;
-    // The executable that startProgram would run, or empty.
+    // The executable that startProgram would run (its path as the system spells it), or empty.
     static std::string locateProgram(const std::string& program);
 };
 

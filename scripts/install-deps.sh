@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-comic-neue fonts-dejavu-core
   xvfb xauth xdotool x11-utils openbox desktop-file-utils
+  weston qt6-wayland
   python3
 )
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "forms/qt/DisplayPlatform.h"
 #include "forms/qt/Host.h"
 #include "platform/HelpWindow.h"
 #include "platform/IniSettings.h"
@@ -16,7 +17,9 @@
 
 int main(int argc, char** argv) {
     formsqt::initApplication();
-    QApplication app(argc, argv);
+    formsqt::ApplicationArguments arguments(argc, argv);
+    if (!arguments.displayFound()) return 1;
+    QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("cardtable"));
     platform::LocalSingleInstance instance("cardtable");
     platform::ImmediateExit program;

@@ -44,7 +44,8 @@ namespace {
 
 void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
     // Debug, info and warning messages from Qt are of no use to the player; only real
-    // failures reach the terminal.
+    // failures reach the terminal. A maintainer who asks for Qt's messages gets them all
+    // (see initApplication).
     if (type == QtCriticalMsg || type == QtFatalMsg) {
         const QByteArray text = message.toLocal8Bit();
         std::fprintf(stderr, "%s\n", text.constData());
@@ -109,7 +110,11 @@ void initApplication() {
     // real scale and pictures are fetched at that device pixel ratio.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    qInstallMessageHandler(quietMessageHandler);
+    // The console stays quiet unless the user asks Qt for its messages, with logging rules
+    // or the plugin loader's trace: then every message reaches Qt's own handler.
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES") &&
+        !qEnvironmentVariableIsSet("QT_DEBUG_PLUGINS"))
+        qInstallMessageHandler(quietMessageHandler);
 }
 
 QString mapFontFamily(const std::string& family) {

@@ -41,7 +41,8 @@ class PictureProvider;
 class Host;
 
 // Call once before constructing the QApplication: sharp rendering at any display scale
-// and no console chatter from Qt's debug and warning messages.
+// and no console chatter from Qt's debug and warning messages, unless QT_LOGGING_RULES or
+// QT_DEBUG_PLUGINS is set (then Qt's messages are shown as Qt shows them).
 void initApplication();
 
 // The family that stands in for a font the window names: "Comic Sans MS" is drawn with

@@ -150,6 +150,43 @@ TEST_F(IniSettingsFiles, NoFileReadsEmptyAndFirstWriteCreatesIt) {
     EXPECT_EQ(settings.read({"zopt22.ini", "options", "POT"}), "1000");
 }
 
+// The configuration folder and any missing folder above it are the user's alone; a folder
+// that exists already keeps its mode.
+TEST_F(IniSettingsFiles, MissingFoldersAreMadePrivate) {
+    const mode_t umask = ::umask(022);
+    fs::permissions(root, fs::perms(0755));
+    const auto mode = [](const fs::path& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+    };
+
+    ::setenv("XDG_CONFIG_HOME", (root / "xdg" / "deep" / "config").c_str(), 1);
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
+    EXPECT_EQ(slurp(root / "xdg" / "deep" / "config" / "zopt22.ini"), "[Options]\nSpeed=slow\n");
+    for (const fs::path& made :
+         {root / "xdg", root / "xdg" / "deep", root / "xdg" / "deep" / "config"})
+        EXPECT_EQ(mode(made), 0700u) << made;
+    EXPECT_EQ(mode(root), 0755u);
+
+    // Without XDG_CONFIG_HOME: ~/.config.
+    ::unsetenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home ? home : "";
+    fs::create_directory(root / "home");
+    fs::permissions(root / "home", fs::perms(0751));
+    ::setenv("HOME", (root / "home").c_str(), 1);
+    settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
+    EXPECT_TRUE(fs::is_regular_file(root / "home" / ".config" / "zopt22.ini"));
+    EXPECT_EQ(mode(root / "home" / ".config"), 0700u);
+    EXPECT_EQ(mode(root / "home"), 0751u);
+
+    if (home)
+        ::setenv("HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("HOME");
+    ::umask(umask);
+}
+
 TEST_F(IniSettingsFiles, WriteKeepsOtherLinesAndLeavesNoTemporary) {
     spill(file(), "# notes\r\n[Window]\r\nx=5\r\n[Options]\r\nodds=off\r\n");
     settings.write({"zopt22.ini", "Options", "odds"}, "on");

@@ -1,8 +1,7 @@
 // The Linux services: data lookup, help, launch, message box.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
@@ -13,11 +12,15 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,42 @@ fs::path makeTempFolder(const char* stem) {
     if (!::mkdtemp(pattern.data())) return {};
     return pattern;
 }
+
+// What `action` writes to standard error.
+std::string standardError(const std::function<void()>& action) {
+    std::fflush(stderr);
+    FILE* capture = std::tmpfile();
+    if (!capture) return "(standard error not captured)";
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(::fileno(capture), STDERR_FILENO);
+    action();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::rewind(capture);
+    std::string text;
+    for (int c; (c = std::fgetc(capture)) != EOF;) text += static_cast<char>(c);
+    std::fclose(capture);
+    return text;
+}
+
+// Sets PATH for the life of the object.
+class ScopedPath {
+public:
+    explicit ScopedPath(const std::string& path) {
+        if (const char* old = std::getenv("PATH")) old_ = old;
+        ::setenv("PATH", path.c_str(), 1);
+    }
+    ~ScopedPath() {
+        if (old_)
+            ::setenv("PATH", old_->c_str(), 1);
+        else
+            ::unsetenv("PATH");
+    }
+
+private:
+    std::optional<std::string> old_;
+};
 
 class PlatformTest : public ::testing::Test {
 protected:
@@ -101,6 +140,31 @@ TEST_F(PlatformTest, HelpOpensAtTheContextsTopicInOneWindow) {
     EXPECT_TRUE(help.browser()->toPlainText().contains("could not be found"));
 }
 
+// Folder names are the system's bytes, not text: a help file in a folder whose name is no
+// valid UTF-8 is shown all the same.
+TEST_F(PlatformTest, HelpIsFoundInAFolderWhoseNameIsNoUtf8) {
+    const fs::path odd = folder / "help-\xff\xfe";
+    fs::create_directories(odd);
+    std::ofstream(odd / "tablehelp1.html")
+        << "<html><head><title>Blackjack Help</title></head><body><p>Top</p>"
+        << "<h2><a name=\"context-405\"></a>Contents</h2><p><a "
+           "href=\"#top\">Back</a></p></body></html>";
+
+    platform::HelpWindowViewer help(std::vector<fs::path>{folder / "missing", odd});
+    help.showHelp("tablehelp1", 405);
+    ASSERT_NE(help.window(), nullptr);
+    EXPECT_EQ(help.window()->windowTitle(), "Blackjack Help");
+    EXPECT_TRUE(help.browser()->toPlainText().contains("Contents"));
+
+    // Shown again after the file went missing and came back.
+    fs::rename(odd / "tablehelp1.html", odd / "away.html");
+    help.showHelp("tablehelp1", 405);
+    EXPECT_TRUE(help.browser()->toPlainText().contains("could not be found"));
+    fs::rename(odd / "away.html", odd / "tablehelp1.html");
+    help.showHelp("tablehelp1", 405);
+    EXPECT_TRUE(help.browser()->toPlainText().contains("Contents"));
+}
+
 TEST(HelpFile, HoldsTheContentsTopic) {
     std::ifstream in(BLACKJACK_HELP_FILE);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
@@ -114,7 +178,42 @@ TEST_F(PlatformTest, LauncherFindsSiblingsFirstThenPath) {
     EXPECT_FALSE(platform::ShellLauncher::locateProgram("sh").empty());
     EXPECT_EQ(platform::ShellLauncher::locateProgram("no-such-program-here"), "");
     EXPECT_EQ(platform::ShellLauncher::locateProgram("/bin/sh"), "");
-    platform::ShellLauncher().startProgram("no-such-program-here");  // ignored
+}
+
+// A program in a folder whose name is no valid UTF-8 is found and started by its bytes, with
+// or without the ".exe" of its home platform.
+TEST_F(PlatformTest, LauncherStartsAProgramInAFolderWhoseNameIsNoUtf8) {
+    const fs::path odd = folder / "bin-\xff";
+    fs::create_directories(odd);
+    const fs::path program = odd / "marker-program";
+    std::ofstream(program) << "#!/bin/sh\n: > \"$0.ran\"\n";
+    fs::permissions(program, fs::perms::owner_all);
+    const ScopedPath path("/nonexistent:" + odd.string());
+    EXPECT_EQ(platform::ShellLauncher::locateProgram("marker-program"), program.string());
+
+    platform::ShellLauncher launcher;
+    EXPECT_EQ(standardError([&] { launcher.startProgram("marker-program.exe"); }), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(odd / "marker-program.ran"); }, 10000));
+}
+
+// Nothing is shown when a program cannot be started, and the caller goes on; one line on
+// standard error says which program and why.
+TEST_F(PlatformTest, LauncherSaysInOneLineWhyAProgramDoesNotStart) {
+    const fs::path odd = folder / "bin-\xff";
+    fs::create_directories(odd);
+    // An executable file that is no program the system can run.
+    const fs::path broken = odd / "broken-program";
+    std::ofstream(broken) << "not a program\n";
+    fs::permissions(broken, fs::perms::owner_all);
+    const ScopedPath path(odd.string());
+    const std::string self = program_invocation_short_name;
+
+    platform::ShellLauncher launcher;
+    EXPECT_EQ(
+        standardError([&] { launcher.startProgram("no-such-program-here"); }),
+        self + ": cannot start no-such-program-here: not found beside this program or on PATH\n");
+    EXPECT_EQ(standardError([&] { launcher.startProgram("broken-program"); }),
+              self + ": cannot start " + broken.string() + ": " + std::strerror(ENOEXEC) + "\n");
 }
 
 TEST_F(PlatformTest, MessageBoxOffersOkBeforeCancel) {

@@ -1,10 +1,10 @@
 // The product installed by `cmake --install` into a prefix of its own: the programs, their
 // sounds and help, icons and desktop entries in place; each program started from its desktop
 // entry's command line with only the prefix's bin folder on PATH, finding its help there, and
-// each finding the other installed program when it starts it.
+// each finding the other installed program when it starts it. The same again in a prefix
+// whose name is no valid UTF-8: file names are the system's bytes, not text.
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -17,6 +17,7 @@
 #include <functional>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "E2ETest.h"
 
@@ -30,12 +31,23 @@ using e2e::readFile;
 namespace fs = std::filesystem;
 
 const fs::path Prefix = INSTALL_PREFIX;
+// The same installation under a name that ends in the byte 0xff (see InstallIntoPrefix.cmake).
+const fs::path OddPrefix = std::string(INSTALL_PREFIX) + "-\xff";
 const std::string TableTitle = "Brenn Blackjack Game 3.2";
 const std::string CalculatorTitle = "Brenn Blackjack Calculator 3.2";
 const std::string HelpTitle = "Brenn Blackjack Help";  // the installed help page's title
 constexpr double Timeout = 60;                          // sanitizer builds start slowly
 
-
+// Where the product is installed.
+struct Where {
+    const char* name;
+    fs::path prefix;
+};
+void PrintTo(const Where& where, std::ostream* out) {
+    *out << where.name;
+}
+const auto BothPrefixes =
+    ::testing::Values(Where{"Prefix", Prefix}, Where{"PrefixWhoseNameIsNoUtf8", OddPrefix});
 
 // The value of `key` in the [Desktop Entry] group of a desktop entry file.
 std::string desktopValue(const fs::path& entry, const std::string& key) {
@@ -92,8 +104,11 @@ int runProgram(const std::vector<std::string>& argv, std::string& output) {
 
 class Installed : public e2e::SessionTest {
 protected:
+    virtual const Where& where() const = 0;
+    const fs::path& prefix() const { return where().prefix; }
+
     void SetUp() override {
-        ASSERT_TRUE(fs::is_directory(Prefix)) << Prefix << " is missing: run the install first";
+        ASSERT_TRUE(fs::is_directory(prefix())) << prefix() << " is missing: run the install first";
         SessionTest::SetUp();
     }
 
@@ -101,7 +116,7 @@ protected:
         if (!hasSession()) return;
         // Programs started by the programs are not the test's children: end them here.
         for (const char* name : {"cardtable", "oddsdesk"})
-            for (pid_t pid : x().processes((Prefix / "bin" / name).string()))
+            for (pid_t pid : x().processes((prefix() / "bin" / name).string()))
                 ::kill(pid, SIGKILL);
     }
 
@@ -109,13 +124,13 @@ protected:
     // prefix's programs on PATH, and waits for the window titled `title`.
     unsigned long startFromEntry(e2e::Process& process, const std::string& program,
                                  const std::string& title) {
-        const fs::path entry = Prefix / "share/applications" / (program + ".desktop");
-        const auto argv = commandLine(desktopValue(entry, "Exec"), Prefix / "bin");
+        const fs::path entry = prefix() / "share/applications" / (program + ".desktop");
+        const auto argv = commandLine(desktopValue(entry, "Exec"), prefix() / "bin");
         EXPECT_FALSE(argv.empty()) << entry << " has no Exec line";
         if (argv.empty()) return 0;
-        EXPECT_EQ(argv.front(), (Prefix / "bin" / program).string());
+        EXPECT_EQ(argv.front(), (prefix() / "bin" / program).string());
         process = x().start(argv.front(), {argv.begin() + 1, argv.end()},
-                            {"PATH=" + (Prefix / "bin").string()});
+                            {"PATH=" + (prefix() / "bin").string()});
         EXPECT_TRUE(process.started());
         const auto found = x().waitForWindow(title, Timeout);
         EXPECT_EQ(found.size(), 1u) << process.output();
@@ -161,17 +176,23 @@ TEST(InstalledTree, HoldsTheProgramsTheirDataIconsAndDesktopEntries) {
     }
 }
 
+class InstalledFiles : public ::testing::TestWithParam<Where> {};
+
 // A program in the prefix's bin folder finds the installed sounds and help under
-// <prefix>/share/<program>/, wherever the build tree is.
-TEST(InstalledTree, ProgramsInItsBinFolderFindTheirSoundsAndHelp) {
-    ASSERT_TRUE(fs::is_directory(Prefix / "bin")) << Prefix << " is missing: run the install first";
-    const fs::path probe = Prefix / "bin" / ("datafiles-probe-" + std::to_string(::getpid()));
+// <prefix>/share/<program>/, wherever the build tree is, and the two installed programs
+// beside it.
+TEST_P(InstalledFiles, ProgramsInItsBinFolderFindTheirSoundsHelpAndEachOther) {
+    const fs::path prefix = GetParam().prefix;
+    ASSERT_TRUE(fs::is_directory(prefix / "bin")) << prefix << " is missing: run the install first";
+    const fs::path probe = prefix / "bin" / ("datafiles-probe-" + std::to_string(::getpid()));
     fs::copy_file(DATAFILES_PROBE, probe, fs::copy_options::overwrite_existing);
     const std::vector<std::string> files{"cardtable/chip.wav", "cardtable/shuf.wav",
                                          "cardtable/card.wav", "cardtable/tablehelp1.html",
                                          "oddsdesk/tablehelp1.html"};
+    const std::vector<std::string> programs{"cardtable", "oddsdesk.exe"};
     std::vector<std::string> argv{probe.string()};
     argv.insert(argv.end(), files.begin(), files.end());
+    argv.insert(argv.end(), programs.begin(), programs.end());
     std::string output;
     const int code = runProgram(argv, output);
     fs::remove(probe);
@@ -182,10 +203,19 @@ TEST(InstalledTree, ProgramsInItsBinFolderFindTheirSoundsAndHelp) {
         std::string found;
         std::getline(lines, found);
         std::error_code ec;
-        EXPECT_TRUE(fs::equivalent(found, Prefix / "share" / file, ec))
+        EXPECT_TRUE(fs::equivalent(found, prefix / "share" / file, ec))
             << file << " found at \"" << found << "\"";
     }
+    for (const std::string& program : programs) {
+        std::string found;
+        std::getline(lines, found);
+        EXPECT_EQ(found, (prefix / "bin" / program.substr(0, program.find('.'))).string())
+            << program;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(, InstalledFiles, BothPrefixes,
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Program {
     const char* name;
@@ -193,13 +223,19 @@ struct Program {
 };
 void PrintTo(const Program& program, std::ostream* out) { *out << program.name; }
 
-class EachInstalledProgram : public Installed, public ::testing::WithParamInterface<Program> {};
+class EachInstalledProgram : public Installed,
+                             public ::testing::WithParamInterface<std::tuple<Program, Where>> {
+protected:
+    const Where& where() const override { return std::get<1>(GetParam()); }
+    const Program& program() const { return std::get<0>(GetParam()); }
+};
 
 TEST_P(EachInstalledProgram, StartsFromItsDesktopEntryAndOpensItsInstalledHelpOnF1) {
     e2e::Process program;
-    const unsigned long window = startFromEntry(program, GetParam().name, GetParam().title);
+    const unsigned long window =
+        startFromEntry(program, this->program().name, this->program().title);
     ASSERT_NE(window, 0u);
-    EXPECT_EQ(x().processes((Prefix / "bin" / GetParam().name).string()),
+    EXPECT_EQ(x().processes((prefix() / "bin" / this->program().name).string()),
               std::vector<pid_t>{program.pid()});
 
     ASSERT_TRUE(focus(window));
@@ -210,13 +246,21 @@ TEST_P(EachInstalledProgram, StartsFromItsDesktopEntryAndOpensItsInstalledHelpOn
     EXPECT_EQ(program.output(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(, EachInstalledProgram,
-                         ::testing::Values(Program{"cardtable", "Brenn Blackjack Game 3.2"},
-                                           Program{"oddsdesk",
-                                                   "Brenn Blackjack Calculator 3.2"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    , EachInstalledProgram,
+    ::testing::Combine(::testing::Values(Program{"cardtable", "Brenn Blackjack Game 3.2"},
+                                         Program{"oddsdesk", "Brenn Blackjack Calculator 3.2"}),
+                       BothPrefixes),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+    });
 
-TEST_F(Installed, OnlineCalculatorStartsTheInstalledCalculator) {
+class InstalledUnder : public Installed, public ::testing::WithParamInterface<Where> {
+protected:
+    const Where& where() const override { return GetParam(); }
+};
+
+TEST_P(InstalledUnder, OnlineCalculatorStartsTheInstalledCalculator) {
     e2e::Process table;
     const unsigned long window = startFromEntry(table, "cardtable", TableTitle);
     ASSERT_NE(window, 0u);
@@ -229,11 +273,12 @@ TEST_F(Installed, OnlineCalculatorStartsTheInstalledCalculator) {
     ASSERT_EQ(x().run({"xdotool", "key", "c"}, 10), 0);
 
     EXPECT_EQ(x().waitForWindow(CalculatorTitle, Timeout).size(), 1u) << table.output();
-    EXPECT_EQ(x().processes((Prefix / "bin/oddsdesk").string()).size(), 1u);
+    EXPECT_EQ(x().processes((prefix() / "bin/oddsdesk").string()).size(), 1u);
     EXPECT_TRUE(table.running());
+    EXPECT_EQ(table.output(), "");
 }
 
-TEST_F(Installed, PlayGameStartsTheInstalledTable) {
+TEST_P(InstalledUnder, PlayGameStartsTheInstalledTable) {
     e2e::Process calculator;
     const unsigned long window = startFromEntry(calculator, "oddsdesk", CalculatorTitle);
     ASSERT_NE(window, 0u);
@@ -250,7 +295,11 @@ TEST_F(Installed, PlayGameStartsTheInstalledTable) {
     ASSERT_TRUE(calculator.waitExit(Timeout)) << "the calculator still runs after Play Game";
 
     EXPECT_EQ(x().waitForWindow(TableTitle, Timeout).size(), 1u);
-    EXPECT_EQ(x().processes((Prefix / "bin/cardtable").string()).size(), 1u);
+    EXPECT_EQ(x().processes((prefix() / "bin/cardtable").string()).size(), 1u);
+    EXPECT_EQ(calculator.output(), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(, InstalledUnder, BothPrefixes,
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

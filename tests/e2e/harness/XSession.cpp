@@ -164,6 +164,10 @@ bool toolsAvailable() {
 
 bool windowManagerAvailable() { return !findOnPath("openbox").empty(); }
 
+bool waylandCompositorAvailable() {
+    return !findOnPath("weston").empty();
+}
+
 std::string programPath(const std::string& name) {
     std::error_code ignored;
     return (fs::read_symlink("/proc/self/exe", ignored).parent_path() / name).string();
@@ -350,7 +354,10 @@ Process Session::start(const std::string& program, const std::vector<std::string
     std::vector<std::string> env = environment();
     for (const std::string& v : variables) {
         const auto eq = v.find('=');
-        if (eq != std::string::npos) setVariable(env, v.substr(0, eq), v.substr(eq + 1));
+        if (eq != std::string::npos)
+            setVariable(env, v.substr(0, eq), v.substr(eq + 1));
+        else
+            unsetVariable(env, v);
     }
     p.pid_ = spawn(argv, env, p.outputFile_);
     return p;
@@ -508,6 +515,28 @@ Process Session::startWindowManager() const {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     wm.kill();
+    return Process();
+}
+
+Process Session::startWaylandCompositor() const {
+    const fs::path runtime = fs::path(waylandSocket()).parent_path();
+    std::error_code ec;
+    fs::create_directory(runtime, ec);
+    ::chmod(runtime.c_str(), 0700);
+    Process compositor =
+        start("weston",
+              {"--backend=headless-backend.so",
+               "--socket=" + fs::path(waylandSocket()).filename().string(), "--no-config",
+               "--idle-time=0"},
+              {"XDG_RUNTIME_DIR=" + runtime.string(), "WAYLAND_DISPLAY", "WAYLAND_SOCKET"});
+    if (!compositor.started()) return compositor;
+    // Ready once it takes connections on its socket.
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (Clock::now() < deadline && compositor.running()) {
+        if (listening(waylandSocket())) return compositor;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    compositor.kill();
     return Process();
 }
 

@@ -38,6 +38,9 @@ bool readyOrSayWhy(const Session& session);
 // Whether the window manager that tests may start (openbox) is installed.
 bool windowManagerAvailable();
 
+// Whether the Wayland compositor that tests may start (weston) is installed.
+bool waylandCompositorAvailable();
+
 // A program built beside the running executable (the build's bin folder).
 std::string programPath(const std::string& name);
 
@@ -98,7 +101,8 @@ public:
     std::vector<std::string> environment() const;
 
     // Starts `program` (a path) with `args` in the session's environment, with the
-    // "NAME=value" entries of `variables` added or replaced.
+    // "NAME=value" entries of `variables` added or replaced, and the variables named by
+    // entries without "=" removed.
     Process start(const std::string& program, const std::vector<std::string>& args = {},
                   const std::vector<std::string>& variables = {}) const;
     // Runs a helper command to its end, at most `timeoutSeconds`; its exit code (nothing on
@@ -128,6 +132,12 @@ public:
     // Starts a window manager (openbox) on the display and waits until it manages windows;
     // it runs until the returned process ends. Not started on failure.
     Process startWindowManager() const;
+    // Starts a Wayland compositor (weston, headless) beside the X display, with a runtime
+    // folder of its own, and waits until it listens at waylandSocket(); it runs until the
+    // returned process ends. Not started on failure.
+    Process startWaylandCompositor() const;
+    // Where that compositor listens: the WAYLAND_DISPLAY to give a program.
+    std::string waylandSocket() const { return folder_ + "/wayland/wayland-e2e"; }
     struct Extents {
         int left = 0, right = 0, top = 0, bottom = 0;
     };
