@@ -8,8 +8,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -51,22 +49,31 @@ bool isPrivateFolder(const QByteArray& path, bool followLink) {
            ::faccessat(AT_FDCWD, path.constData(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
+// Folder names are kept as the bytes the system gives, whatever their encoding.
+
 // The user's runtime folder, when it is set, private and writable.
-QString runtimeFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (runtime.isEmpty() || !QDir::isAbsolutePath(runtime)) return {};
-    return isPrivateFolder(QFile::encodeName(runtime), true) ? runtime : QString();
+QByteArray runtimeFolder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.startsWith('/')) return {};
+    return isPrivateFolder(runtime, true) ? runtime : QByteArray();
+}
+
+// The temporary folder: TMPDIR when it names one, else /tmp.
+QByteArray temporaryFolder() {
+    QByteArray folder = qgetenv("TMPDIR");
+    while (folder.size() > 1 && folder.endsWith('/')) folder.chop(1);
+    return folder.startsWith('/') ? folder : QByteArrayLiteral("/tmp");
 }
 
 // A folder of the user's own under the temporary folder, made on first use with mode 0700.
 // Its name can be predicted, so a folder found there is used only when it is a real
 // directory (not a link), owned by this user and closed to everyone else.
-QString privateTemporaryFolder(const QString& program) {
-    const QString folder =
-        QDir::tempPath() + QLatin1Char('/') + program + QStringLiteral("-%1").arg(::geteuid());
-    const QByteArray path = QFile::encodeName(folder);
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) return {};
-    return isPrivateFolder(path, false) ? folder : QString();
+QByteArray privateTemporaryFolder(const QByteArray& program) {
+    QByteArray folder = temporaryFolder();
+    if (!folder.endsWith('/')) folder += '/';
+    folder += program + '-' + QByteArray::number(::geteuid());
+    if (::mkdir(folder.constData(), 0700) != 0 && errno != EEXIST) return {};
+    return isPrivateFolder(folder, false) ? folder : QByteArray();
 }
 
 // The local socket address of `path`; false when the path is too long for one.
@@ -192,8 +199,7 @@ private:
 }  // namespace
 
 struct LocalSingleInstance::Impl {
-    QString name;  // empty when there is no private folder for the socket
-    QByteArray path;
+    QByteArray path;  // empty when there is no private folder for the socket
     bool decided = false;
     bool previous = false;
     int lockFd = -1;  // held by the running copy for its whole life
@@ -336,15 +342,12 @@ void LocalSingleInstance::Impl::acceptPending() {
 
 LocalSingleInstance::LocalSingleInstance(const std::string& programName)
     : d_(std::make_unique<Impl>()) {
-    const QString program = QString::fromStdString(programName);
+    const QByteArray program = QByteArray::fromStdString(programName);
     // In the user's runtime folder when it is usable, else in a private folder of the
     // user's under the temporary folder.
-    QString folder = runtimeFolder();
+    QByteArray folder = runtimeFolder();
     if (folder.isEmpty()) folder = privateTemporaryFolder(program);
-    if (!folder.isEmpty()) {
-        d_->name = folder + QLatin1Char('/') + program + QStringLiteral(".instance");
-        d_->path = QFile::encodeName(d_->name);
-    }
+    if (!folder.isEmpty()) d_->path = folder + '/' + program + ".instance";
     d_->acceptPause.setSingleShot(true);
     QObject::connect(&d_->acceptPause, &QTimer::timeout, &d_->acceptPause,
                      [this] { d_->resumeAccepting(); });
@@ -359,7 +362,7 @@ LocalSingleInstance::LocalSingleInstance(const std::string& programName)
 LocalSingleInstance::~LocalSingleInstance() = default;
 
 std::string LocalSingleInstance::serverName() const {
-    return d_->name.toStdString();
+    return d_->path.toStdString();
 }
 
 bool LocalSingleInstance::previousInstance() {
@@ -367,7 +370,7 @@ bool LocalSingleInstance::previousInstance() {
     d_->decided = true;
     d_->previous = false;
     // Without a private folder there is no safe place to meet: this copy runs alone.
-    if (d_->name.isEmpty()) return false;
+    if (d_->path.isEmpty()) return false;
 
     const QByteArray lockPath = d_->path + ".lock";
     const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);

@@ -348,6 +348,33 @@ TEST_F(SingleInstance, SecondCopySeesTheFirstAndRaisesIt) {
     }
 }
 
+// Folder names are taken as the system's bytes: a byte that is no UTF-8 in the runtime or
+// the temporary folder's name leaves the socket where it belongs, and the copies still meet.
+TEST_F(SingleInstance, FolderNamesThatAreNoUtf8AreKeptAsTheyAre) {
+    const fs::path oddRuntime = folder / "run\xff";
+    const fs::path oddTemporary = folder / "tmp\xff";
+    fs::create_directory(oddRuntime);
+    fs::create_directory(oddTemporary);
+    ::chmod(oddRuntime.c_str(), 0700);
+    ::setenv("TMPDIR", oddTemporary.c_str(), 1);
+    for (const bool withRuntime : {true, false}) {
+        SCOPED_TRACE(withRuntime ? "runtime folder" : "temporary folder");
+        if (withRuntime)
+            ::setenv("XDG_RUNTIME_DIR", oddRuntime.c_str(), 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+        platform::LocalSingleInstance first("singleinstance");
+        EXPECT_FALSE(first.previousInstance());
+        const fs::path socket = first.serverName();
+        EXPECT_EQ(socket.parent_path(),
+                  withRuntime ? oddRuntime
+                              : oddTemporary / ("singleinstance-" + std::to_string(::geteuid())));
+        EXPECT_TRUE(S_ISSOCK(modeOf(socket)));
+        platform::LocalSingleInstance second("singleinstance");
+        EXPECT_TRUE(second.previousInstance());
+    }
+}
+
 // A runtime folder that others may enter, that belongs to someone else or that is no folder
 // at all is passed over for the private temporary folder.
 TEST_F(SingleInstance, RuntimeFolderIsUsedOnlyWhenPrivate) {
