@@ -94,8 +94,8 @@ public:
     std::string runtimeFolder() const { return folder_ + "/runtime"; }
 
     // The environment given to programs: this process's, with DISPLAY, XAUTHORITY,
-    // XDG_CONFIG_HOME, XDG_RUNTIME_DIR and TMPDIR pointing into the session, the xcb
-    // platform, and quiet audio.
+    // XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_RUNTIME_DIR and TMPDIR pointing into the session,
+    // the xcb platform, and quiet audio.
     std::vector<std::string> environment() const;
 
     // Starts `program` (a path) with `args` in the session's environment, with the
