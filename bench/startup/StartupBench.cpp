@@ -3,7 +3,10 @@
 // is on the screen, and its peak memory once it has closed, each as a ratio to the baseline
 // of the same size measured in the same run.
 //
-//   startup_bench [--runs N] [--program PATH]... [--baseline PATH]
+//   startup_bench [--runs N] [--cold] [--program PATH]... [--baseline PATH]
+//
+// The programs keep the pictures they draw for their later starts; with --cold every start
+// finds none kept and draws them all, as the first start after an install or a rebuild does.
 //
 // A window is mapped some time before it is painted. The frame counts once the program has
 // drawn every pixel of its mapped window: the X Damage extension reports each drawing on the
@@ -175,7 +178,11 @@ struct Measured {
     long peakKiB = 0;
     Size size;
 
-    bool add(const e2e::Session& session) {
+    bool add(const e2e::Session& session, bool cold) {
+        if (cold) {
+            std::error_code ignored;
+            std::filesystem::remove_all(session.cacheHome(), ignored);
+        }
         const auto sample = measure(session, path, args);
         if (!sample) return false;
         milliseconds.push_back(sample->milliseconds);
@@ -199,18 +206,22 @@ std::string sizeText(Size s) {
 
 int main(int argc, char** argv) {
     int runs = 30;
+    bool cold = false;
     std::vector<std::string> programs;
     std::string baseline = e2e::programPath("startup_baseline");
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
+        } else if (arg == "--cold") {
+            cold = true;
         } else if (arg == "--program" && i + 1 < argc) {
             programs.emplace_back(argv[++i]);
         } else if (arg == "--baseline" && i + 1 < argc) {
             baseline = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: %s [--runs N] [--program PATH]... [--baseline PATH]\n",
+            std::fprintf(stderr,
+                         "usage: %s [--runs N] [--cold] [--program PATH]... [--baseline PATH]\n",
                          argv[0]);
             return 2;
         }
@@ -225,23 +236,23 @@ int main(int argc, char** argv) {
     std::vector<Pair> pairs;
     for (const std::string& program : programs) {
         Pair pair{{program, {}, {}, 0, {}}, {baseline, {}, {}, 0, {}}};
-        if (!pair.program.add(session)) return 1;
+        if (!pair.program.add(session, cold)) return 1;
         pair.program.milliseconds.clear();
         pair.baseline.args = {sizeText(pair.program.size)};
-        if (!pair.baseline.add(session)) return 1;
+        if (!pair.baseline.add(session, cold)) return 1;
         pair.baseline.milliseconds.clear();
         pairs.push_back(std::move(pair));
     }
     for (int run = 0; run < runs; ++run) {
         for (Pair& pair : pairs) {
-            if (!pair.program.add(session) || !pair.baseline.add(session)) return 1;
+            if (!pair.program.add(session, cold) || !pair.baseline.add(session, cold)) return 1;
         }
     }
 
     std::printf(
-        "start-up until the first painted frame (median of %d runs) and peak resident "
+        "start-up until the first painted frame (median of %d runs%s) and peak resident "
         "memory, each program against a plain Qt window of its size\n",
-        runs);
+        runs, cold ? ", no pictures kept" : "");
     std::printf("  %-12s %9s %9s %7s %9s %7s\n", "", "window", "time", "ratio", "memory", "ratio");
     for (const Pair& pair : pairs) {
         const double ms = median(pair.program.milliseconds);

@@ -325,7 +325,7 @@ std::vector<std::string> Session::environment() const {
     setVariable(env, "DISPLAY", display_);
     setVariable(env, "XAUTHORITY", authFile_);
     setVariable(env, "XDG_CONFIG_HOME", configHome());
-    setVariable(env, "XDG_CACHE_HOME", folder_ + "/cache");
+    setVariable(env, "XDG_CACHE_HOME", cacheHome());
     setVariable(env, "XDG_RUNTIME_DIR", runtimeFolder());
     setVariable(env, "TMPDIR", folder_ + "/tmp");
     setVariable(env, "QT_QPA_PLATFORM", "xcb");

@@ -90,6 +90,8 @@ public:
     // The scratch folder, removed with the session. XDG_CONFIG_HOME is folder()/config.
     const std::string& folder() const { return folder_; }
     std::string configHome() const { return folder_ + "/config"; }
+    // XDG_CACHE_HOME, where the programs keep the pictures they have drawn.
+    std::string cacheHome() const { return folder_ + "/cache"; }
     // The programs' XDG_RUNTIME_DIR, where they keep their single-instance sockets.
     std::string runtimeFolder() const { return folder_ + "/runtime"; }
 
