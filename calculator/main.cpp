@@ -5,6 +5,7 @@
 #include "calculator/CalculatorWindow.h"
 #include "forms/qt/DisplayPlatform.h"
 #include "forms/qt/Host.h"
+#include "platform/DataFiles.h"
 #include "platform/HelpWindow.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     platform::ImmediateExit program;
     platform::handOverToRunningCopy(instance, program);
 
-    resources::Artwork artwork;
+    resources::Artwork artwork(platform::cacheFolder("oddsdesk"));
     platform::ShellLauncher launcher;
     platform::HelpWindowViewer help("oddsdesk");
     platform::QtKeySender keys;

@@ -1,5 +1,9 @@
 #include "platform/DataFiles.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <system_error>
 
 #ifndef BLACKJACK_DATA_DIR
@@ -25,6 +29,19 @@ std::vector<fs::path> dataFolders(const std::string& programName) {
     if (!here.empty()) folders.push_back(here.parent_path() / "share" / programName);
     folders.push_back(fs::path(BLACKJACK_DATA_DIR) / programName);
     return folders;
+}
+
+fs::path cacheFolder(const std::string& programName) {
+    if (programName.empty() || programName.find('/') != std::string::npos) return {};
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/')
+        return fs::path(xdg) / programName;
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') {
+        const passwd* pw = ::getpwuid(::getuid());
+        home = pw ? pw->pw_dir : nullptr;
+    }
+    if (!home || home[0] != '/') return {};
+    return fs::path(home) / ".cache" / programName;
 }
 
 std::string findDataFile(const std::vector<fs::path>& folders, const std::string& fileName) {

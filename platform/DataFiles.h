@@ -2,7 +2,7 @@
 
 // Where a program finds its data files (sounds, help): beside its executable first (the
 // build tree keeps both programs and their data in one folder), then in the installed data
-// folder <prefix>/share/<program>/.
+// folder <prefix>/share/<program>/; and where it keeps files it makes itself.
 
 #include <filesystem>
 #include <string>
@@ -15,6 +15,11 @@ std::filesystem::path executableFolder();
 
 // The folders searched for `programName`'s data, in order.
 std::vector<std::filesystem::path> dataFolders(const std::string& programName);
+
+// The folder where `programName` keeps files it can make again at any time:
+// $XDG_CACHE_HOME/<program> when $XDG_CACHE_HOME is an absolute path, else
+// ~/.cache/<program>; empty without a home.
+std::filesystem::path cacheFolder(const std::string& programName);
 
 // The full path of the first regular file `fileName` (a plain name) in `folders`, or empty.
 std::string findDataFile(const std::vector<std::filesystem::path>& folders, const std::string& fileName);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -56,9 +57,16 @@ ReadResult readFile(int dir, const char* name, std::string& out, std::size_t lim
         return ReadResult::Unreadable;
     }
     if (info) *info = st;
-    out.resize(limit + 1);
+    // A buffer of the file's size and one byte more, which shows a file beyond the limit; a
+    // file that grows meanwhile (or tells no size) is read on in larger steps.
+    const auto size = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
+    out.resize(std::min(size, limit) + 1);
     std::size_t got = 0;
-    while (got < out.size()) {
+    while (true) {
+        if (got == out.size()) {
+            if (out.size() > limit) break;
+            out.resize(std::min(limit + 1, std::max<std::size_t>(2 * out.size(), 4096)));
+        }
         const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
-  libsdl2-dev
+  libsdl2-dev libxdamage-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-comic-neue fonts-dejavu-core
   xvfb xauth xdotool x11-utils openbox desktop-file-utils

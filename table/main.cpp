@@ -5,6 +5,7 @@
 
 #include "forms/qt/DisplayPlatform.h"
 #include "forms/qt/Host.h"
+#include "platform/DataFiles.h"
 #include "platform/HelpWindow.h"
 #include "platform/IniSettings.h"
 #include "platform/LocalSingleInstance.h"
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     platform::ImmediateExit program;
     platform::handOverToRunningCopy(instance, program);
 
-    resources::Artwork artwork;
+    resources::Artwork artwork(platform::cacheFolder("cardtable"));
     platform::SystemRandom random;
     platform::SteadyClock clock;
     platform::QtEventPump events;

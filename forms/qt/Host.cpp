@@ -22,10 +22,13 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -853,22 +856,30 @@ qreal programScale() {
     return ok && factor > 0 ? factor : 1.0;
 }
 
+// The connection to the X server, or null on another platform.
+xcb_connection_t* x11Connection() {
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// The X atom of `name`, or 0.
+xcb_atom_t internAtom(xcb_connection_t* c, std::string_view name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : 0;
+    std::free(reply);
+    return atom;
+}
+
 // The frame's extents in device pixels exactly as an X window manager reports them
 // (_NET_FRAME_EXTENTS: left, right, top, bottom), or nothing: another platform, a window
 // not yet framed, a window manager that does not report them.
 std::optional<QMargins> reportedFrameExtents(const QWidget* w, std::uint32_t& atom) {
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* c = x11Connection();
     const auto window = static_cast<xcb_window_t>(w->internalWinId());
     if (!c || window == 0) return std::nullopt;
-    if (atom == 0) {
-        static constexpr char name[] = "_NET_FRAME_EXTENTS";
-        xcb_intern_atom_reply_t* reply =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
-        if (reply) atom = reply->atom;
-        std::free(reply);
-        if (atom == 0) return std::nullopt;
-    }
+    if (atom == 0) atom = internAtom(c, "_NET_FRAME_EXTENTS");
+    if (atom == 0) return std::nullopt;
     xcb_get_property_reply_t* reply = xcb_get_property_reply(
         c, xcb_get_property(c, 0, window, atom, XCB_ATOM_CARDINAL, 0, 4), nullptr);
     std::optional<QMargins> extents;
@@ -901,14 +912,67 @@ void setClientSize(QWidget* w, bool resizable, int width, int height) {
 
 }  // namespace
 
-QMargins HostFrame::countedFrame() const {
+std::optional<QMargins> HostFrame::reportedFrame() const {
     // In pixels of the desktop's scale, at which the window manager draws the frame: its
     // device pixels divided by the part of the device pixel ratio that is the desktop's.
     QWidget* w = host_.widget();
-    const qreal scale = programScale();
     if (const auto device = reportedFrameExtents(w, frameExtentsAtom_))
-        return *device * (scale / w->devicePixelRatioF());
-    return logicalFrame(w) * scale;
+        return *device * (programScale() / w->devicePixelRatioF());
+    return std::nullopt;
+}
+
+QMargins HostFrame::countedFrame() const {
+    if (const auto frame = reportedFrame()) return *frame;
+    return logicalFrame(host_.widget()) * programScale();
+}
+
+std::optional<QMargins> HostFrame::frameBeforeMapping() {
+    // A window manager that follows the desktop conventions and names
+    // _NET_REQUEST_FRAME_EXTENTS among what it supports sets the frame's extents on a window
+    // not yet mapped when asked by a message to the root window.
+    xcb_connection_t* c = x11Connection();
+    if (!c) return std::nullopt;
+    QWidget* w = host_.widget();
+    const auto window = static_cast<xcb_window_t>(w->winId());  // created now, not mapped
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    const xcb_window_t root = geometry ? geometry->root : 0;
+    std::free(geometry);
+    const xcb_atom_t supported = internAtom(c, "_NET_SUPPORTED");
+    const xcb_atom_t request = internAtom(c, "_NET_REQUEST_FRAME_EXTENTS");
+    if (root == 0 || supported == 0 || request == 0) return std::nullopt;
+    xcb_get_property_reply_t* list = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr);
+    bool answers = false;
+    if (list && list->type == XCB_ATOM_ATOM && list->format == 32) {
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(list));
+        const int count = xcb_get_property_value_length(list) / 4;
+        answers = std::find(atoms, atoms + count, request) != atoms + count;
+    }
+    std::free(list);
+    if (!answers) return std::nullopt;
+
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = request;
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(c);
+    // The answer is a property of the window, read until it is there: a window manager
+    // answers within a millisecond or so, and a start waits no longer than the bound for
+    // one that does not.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(200);
+    auto pause = std::chrono::microseconds(500);
+    while (true) {
+        if (auto device = reportedFrameExtents(w, frameExtentsAtom_)) return device;
+        if (Clock::now() + pause > deadline) return std::nullopt;
+        std::this_thread::sleep_for(pause);
+        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(8));
+    }
 }
 
 void HostFrame::fitPlacement(const QMargins& frame) {
@@ -932,20 +996,35 @@ void HostFrame::place(int x, int y, int width, int height, bool topmost, bool no
     placedWidth_ = width;
     placedHeight_ = height;
     placementPending_ = true;
-    fitPlacement(countedFrame());
+    // A window about to appear is sized for its frame beforehand, so that it does not appear
+    // at one size and change to another once it is framed.
+    const std::optional<QMargins> device =
+        w->isVisible() || host_.window().unloaded() ? std::nullopt : frameBeforeMapping();
+    if (device) {
+        const qreal dpr = w->devicePixelRatioF();
+        fitPlacement(*device * (programScale() / dpr));
+        // Qt places a window that exists already without the frame it has not yet been told
+        // of: the client area goes where the frame leaves room for it.
+        const QPoint inset(qRound(device->left() / dpr), qRound(device->top() / dpr));
+        w->setGeometry(QRect(QPoint(placedX_, placedY_) + inset, w->size()));
+    } else {
+        fitPlacement(countedFrame());
+    }
     if (!host_.window().unloaded()) w->show();
 }
 
 void HostFrame::reconcilePlacement() {
-    // The window manager reports the frame's size only once the window is mapped: when it
-    // differs from what the placement assumed, the outer geometry is applied once more.
+    // Most window managers report the frame's size only once the window is mapped: when it
+    // differs from what the placement counted with, the outer geometry is applied once
+    // more. Either way the placement is done then; until the frame is known it may change.
     if (!placementPending_) return;
-    const QMargins frame = countedFrame();
-    if (frame.left() + frame.right() == usedFrameWidth_ &&
-        frame.top() + frame.bottom() == usedFrameHeight_)
-        return;
+    const std::optional<QMargins> reported = reportedFrame();
+    const QMargins frame = reported ? *reported : logicalFrame(host_.widget()) * programScale();
+    const bool counted = frame.left() + frame.right() == usedFrameWidth_ &&
+                         frame.top() + frame.bottom() == usedFrameHeight_;
+    if (counted && !reported) return;
     placementPending_ = false;
-    fitPlacement(frame);
+    if (!counted) fitPlacement(frame);
 }
 
 float HostFrame::outerHeight() const {

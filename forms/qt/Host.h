@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "forms/Window.h"
@@ -60,7 +61,9 @@ public:
     explicit HostFrame(Host& host) : host_(host) {}
     // Places the outer frame at (x, y) with the given outer size, keeps it above other
     // windows when `topmost`, and shows it; with `noActivate` the window appears without
-    // taking the focus from the active application (it still takes clicks and keys).
+    // taking the focus from the active application (it still takes clicks and keys). A
+    // window not yet shown appears at its final size where the window manager tells the
+    // frame beforehand.
     void place(int x, int y, int width, int height, bool topmost, bool noActivate) override;
     // The outer height in twips, read from the window's current geometry.
     float outerHeight() const override;
@@ -68,12 +71,19 @@ public:
     // and the change is applied at once so that outerHeight() reads it back.
     void setOuterHeight(float twips) override;
     void activate() override;
-    // Applies the placement again once the window manager has reported the frame's size.
+    // Applies the placement again once the window manager has reported the frame's size,
+    // when it differs from the size the placement counted with.
     void reconcilePlacement();
 
 private:
     // The frame's size as the outer size counts it, in logical pixels (see Host.cpp).
     QMargins countedFrame() const;
+    // The same as the window manager reports it; nothing before it has.
+    std::optional<QMargins> reportedFrame() const;
+    // Asks the window manager for the frame of the window before it is mapped, and waits a
+    // short while for the answer: its extents in device pixels, or nothing from a window
+    // manager that does not answer.
+    std::optional<QMargins> frameBeforeMapping();
     // Sizes the client area so that the placed outer size holds it inside `frame`, and
     // moves the window to the placed position.
     void fitPlacement(const QMargins& frame);

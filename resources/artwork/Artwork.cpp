@@ -1,9 +1,18 @@
 #include "resources/artwork/Artwork.h"
 
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QPixmap>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
 
 #include "resources/artwork/Drawing.h"
 
@@ -45,7 +54,55 @@ const char* buttonLabel(const QString& name) {
     return nullptr;
 }
 
+// The ratio a picture is drawn at: a ratio that is no number or not above zero counts as 1.
+qreal usableRatio(qreal dpr) {
+    return std::isfinite(dpr) && dpr > 0 ? dpr : 1;
+}
+
+// The device pixels of a picture of `logicalSize` at ratio `dpr`.
+QSize deviceSize(QSizeF logicalSize, qreal dpr) {
+    const auto side = [dpr](qreal logical) {
+        const qreal d = std::ceil(logical * dpr - 0.01);
+        return d >= MaxSide ? MaxSide : std::max(1, static_cast<int>(d));
+    };
+    return {side(logicalSize.width()), side(logicalSize.height())};
+}
+
+// 64-bit FNV-1a, continued from `hash`.
+quint64 fnv1a(const void* data, std::size_t size, quint64 hash = 14695981039346656037ull) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+    return hash;
+}
+
+// What tells this build's pictures from another's: the running executable (where it lies,
+// its size and when it was made) and the Qt that draws them.
+quint64 buildStamp() {
+    struct stat st {};
+    if (::stat("/proc/self/exe", &st) != 0) return 0;
+    const long long parts[] = {static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino),
+                               static_cast<long long>(st.st_size), st.st_mtim.tv_sec,
+                               st.st_mtim.tv_nsec};
+    const std::string_view qt = qVersion();
+    return fnv1a(qt.data(), qt.size(), fnv1a(parts, sizeof parts));
+}
+
+// A kept picture: this header, the picture's key (UTF-8), then its pixels, premultiplied
+// ARGB, row after row.
+struct FileHeader {
+    char magic[8];
+    quint64 build;
+    qint32 width, height;
+    double dpr;
+    quint32 keyBytes;
+    quint32 unused;
+};
+constexpr char Magic[8] = {'B', 'J', 'P', 'I', 'C', 'T', '1', '\n'};
+
 }  // namespace
+
+Artwork::Artwork(std::filesystem::path folder)
+    : folder_(std::move(folder)), build_(folder_.empty() ? 0 : buildStamp()) {}
 
 QStringList Artwork::names() {
     QStringList list;
@@ -87,12 +144,8 @@ QImage Artwork::render(const QString& name, QSizeF logicalSize, qreal dpr, Pictu
     const QSizeF design = designSize(name);
     if (design.isEmpty()) return {};
     if (!(logicalSize.width() > 0) || !(logicalSize.height() > 0)) return {};
-    if (!std::isfinite(dpr) || dpr <= 0) dpr = 1;
-    const auto side = [dpr](qreal logical) {
-        const qreal d = std::ceil(logical * dpr - 0.01);
-        return d >= MaxSide ? MaxSide : std::max(1, static_cast<int>(d));
-    };
-    const QSize device(side(logicalSize.width()), side(logicalSize.height()));
+    dpr = usableRatio(dpr);
+    const QSize device = deviceSize(logicalSize, dpr);
 
     QImage image(device, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -143,12 +196,84 @@ QPixmap Artwork::picture(const QString& name, QSizeF logicalSize, qreal dpr,
                             .arg(static_cast<int>(look));
     QMutexLocker lock(&mutex_);
     if (const auto it = cache_.constFind(key); it != cache_.constEnd()) return *it;
-    const QImage image = render(name, logicalSize, dpr, look);
-    if (image.isNull()) return {};
-    QPixmap pixmap = QPixmap::fromImage(image);
+    QImage image;
+    const bool kept = !folder_.empty() && logicalSize.width() > 0 && logicalSize.height() > 0;
+    if (kept) image = stored(key, deviceSize(logicalSize, usableRatio(dpr)), usableRatio(dpr));
+    if (image.isNull()) {
+        image = render(name, logicalSize, dpr, look);
+        if (image.isNull()) return {};
+        if (kept) store(key, image);
+    }
+    QPixmap pixmap = QPixmap::fromImage(std::move(image));
     if (cache_.size() >= MaxCached) cache_.clear();
     cache_.insert(key, pixmap);
     return pixmap;
+}
+
+namespace {
+// The file that keeps the picture of `key`.
+QString keptFile(const std::filesystem::path& folder, const QString& key) {
+    const QByteArray bytes = key.toUtf8();
+    return QString::fromStdString(folder.string()) +
+           QStringLiteral("/%1.picture")
+               .arg(fnv1a(bytes.data(), bytes.size()), 16, 16, QLatin1Char('0'));
+}
+}  // namespace
+
+QImage Artwork::stored(const QString& key, QSize device, qreal dpr) const {
+    // Only a regular file is opened: a pipe put in its place would never answer.
+    const QString name = keptFile(folder_, key);
+    if (!QFileInfo(name).isFile()) return {};
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray keyBytes = key.toUtf8();
+    const qint64 pixels = qint64(device.width()) * device.height() * 4;
+    if (file.size() != qint64(sizeof(FileHeader)) + keyBytes.size() + pixels) return {};
+    FileHeader header;
+    if (file.read(reinterpret_cast<char*>(&header), sizeof header) != sizeof header) return {};
+    if (std::memcmp(header.magic, Magic, sizeof Magic) != 0 || header.build != build_ ||
+        header.width != device.width() || header.height != device.height() || header.dpr != dpr ||
+        header.keyBytes != quint32(keyBytes.size()) || file.read(keyBytes.size()) != keyBytes)
+        return {};
+    QImage image(device, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull() || image.sizeInBytes() != pixels ||
+        file.read(reinterpret_cast<char*>(image.bits()), pixels) != pixels)
+        return {};
+    image.setDevicePixelRatio(dpr);
+    return image;
+}
+
+void Artwork::store(const QString& key, const QImage& image) const {
+    // Written whole or not at all; a picture that cannot be kept is drawn again next time.
+    if (image.format() != QImage::Format_ARGB32_Premultiplied ||
+        image.bytesPerLine() != image.width() * 4 ||
+        !QDir().mkpath(QString::fromStdString(folder_.string())))
+        return;
+    const QByteArray keyBytes = key.toUtf8();
+    FileHeader header{};
+    std::memcpy(header.magic, Magic, sizeof Magic);
+    header.build = build_;
+    header.width = image.width();
+    header.height = image.height();
+    header.dpr = image.devicePixelRatio();
+    header.keyBytes = quint32(keyBytes.size());
+    // A file of this run's own beside it, then renamed over it: another run reads the old
+    // file or the new one, never a part. Nothing is flushed to the disk: a file cut short by
+    // a crash is no picture of the right size, and is passed over.
+    const QString name = keptFile(folder_, key);
+    QFile file(name + QStringLiteral(".%1").arg(QCoreApplication::applicationPid()));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return;
+    const qint64 size = qint64(sizeof header) + keyBytes.size() + image.sizeInBytes();
+    const bool written =
+        file.write(reinterpret_cast<const char*>(&header), sizeof header) == sizeof header &&
+        file.write(keyBytes) == keyBytes.size() &&
+        file.write(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()) ==
+            image.sizeInBytes() &&
+        file.flush() && file.size() == size;
+    file.close();
+    if (!written || std::rename(QFile::encodeName(file.fileName()).constData(),
+                                QFile::encodeName(name).constData()) != 0)
+        file.remove();
 }
 
 }  // namespace resources

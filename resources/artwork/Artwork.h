@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QMutex>
 #include <QStringList>
+#include <filesystem>
 
 #include "forms/qt/Pictures.h"
 
@@ -13,7 +14,12 @@ namespace resources {
 
 class Artwork : public formsqt::PictureProvider {
 public:
+    // Draws each picture once in the run.
     Artwork() = default;
+    // Also keeps each picture drawn as a file in `folder` (created when needed), and takes
+    // it from there in later runs of the same build: a start then shows its window without
+    // waiting for the drawing. A file that is not what this build would draw is passed over.
+    explicit Artwork(std::filesystem::path folder);
 
     // The named picture at `logicalSize` for a display of ratio `dpr`, drawn once and then
     // served from a cache. A null pixmap for an unknown name or an empty size.
@@ -35,8 +41,13 @@ public:
     static bool hasLooks(const QString& name);
 
 private:
+    QImage stored(const QString& key, QSize device, qreal dpr) const;
+    void store(const QString& key, const QImage& image) const;
+
     mutable QMutex mutex_;
     mutable QHash<QString, QPixmap> cache_;
+    std::filesystem::path folder_;  // where drawn pictures are kept; empty: nowhere
+    quint64 build_ = 0;             // tells this build's files from others'
 };
 
 }  // namespace resources

@@ -26,16 +26,22 @@ const QColor Gold(226, 188, 92);
 const QImage& weaveTile() {
     static const QImage tile = [] {
         constexpr int N = 128;
+        // Fine twill across the tile, of periods that divide N so the tile repeats
+        // seamlessly. One period of each wave is worked out once: two sines for each pixel
+        // would cost the table's first picture milliseconds.
+        constexpr int Fine = 4, Coarse = 32;
+        double fine[Fine], coarse[Coarse];
+        for (int i = 0; i < Fine; ++i) fine[i] = std::sin(i * 2.0 * M_PI / Fine) * 0.35;
+        for (int i = 0; i < Coarse; ++i) coarse[i] = std::sin(i * 2.0 * M_PI / Coarse) * 0.15;
         QImage img(N, N, QImage::Format_ARGB32);
         std::mt19937 gen(20240611u);
         std::uniform_real_distribution<double> noise(-1.0, 1.0);
         for (int y = 0; y < N; ++y) {
             auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
             for (int x = 0; x < N; ++x) {
-                // Fine twill across the tile (the period divides N so the tile repeats
-                // seamlessly) and grain on top of it.
-                const double twill = std::sin((x + y) * 2.0 * M_PI / 4.0) * 0.35 +
-                                     std::sin((x - 2 * y) * 2.0 * M_PI / 32.0) * 0.15;
+                // The twill, and grain on top of it.
+                const double twill =
+                    fine[(x + y) % Fine] + coarse[((x - 2 * y) % Coarse + Coarse) % Coarse];
                 const double v = twill + noise(gen) * 0.6;
                 line[x] = v >= 0 ? qRgba(255, 255, 255, static_cast<int>(v * 14))
                                  : qRgba(0, 0, 0, static_cast<int>(-v * 22));

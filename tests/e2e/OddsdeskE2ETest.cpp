@@ -174,6 +174,49 @@ TEST_F(Oddsdesk, ClientAreaIsTheSameAtEveryScaleUnderAWindowManager) {
     }
 }
 
+// A window manager that tells the frame before mapping (openbox does) lets the calculator
+// appear at its final size: framed within the outer 250 x 195 pixels from the start, never
+// shown larger and shrunk.
+TEST_F(Oddsdesk, AppearsAtItsFinalSizeUnderAWindowManager) {
+    if (!e2e::windowManagerAvailable()) GTEST_SKIP() << "openbox is not installed";
+    e2e::Process wm = x().startWindowManager();
+    ASSERT_TRUE(wm.started()) << "the window manager did not start";
+
+    // The watch may begin to follow the window only after it is mapped, on a busy machine:
+    // then the calculator is started again.
+    std::optional<e2e::MapWatch::Appearance> first;
+    for (int attempt = 0; attempt < 3 && !first; ++attempt) {
+        e2e::MapWatch watch(x());
+        e2e::Process program = startOddsdesk();
+        first = watch.firstMapped(Title, WindowTimeout);
+        const auto found = x().waitForWindow(Title, WindowTimeout);
+        ASSERT_EQ(found.size(), 1u) << program.output();
+        const unsigned long window = found.front();
+        if (first) {
+            EXPECT_EQ(first->window, window);
+            std::optional<e2e::Session::Extents> frame;
+            ASSERT_TRUE(eventually([&] { return (frame = x().frameExtents(window)).has_value(); }));
+            const int width = 250 - frame->left - frame->right;
+            const int height = 195 - frame->top - frame->bottom;
+            EXPECT_EQ(first->width, width);
+            EXPECT_EQ(first->height, height);
+            // And it keeps that size once the window manager has framed it.
+            e2e::Session::Geometry seen;
+            EXPECT_TRUE(eventually(
+                [&] {
+                    if (const auto g = x().geometry(window)) seen = *g;
+                    return seen.width == width && seen.height == height;
+                },
+                15))
+                << "client " << seen.width << " x " << seen.height;
+        }
+        ASSERT_TRUE(x().closeWindow(window));
+        ASSERT_TRUE(program.waitExit(WindowTimeout)) << "oddsdesk still runs";
+        EXPECT_EQ(program.output(), "");
+    }
+    EXPECT_TRUE(first) << "the window was mapped each time before the watch could follow it";
+}
+
 // "Play Game" where no table game can be found: nothing starts, and the calculator closes
 // all the same; one line on standard error says why.
 TEST_F(Oddsdesk, PlayGameWithoutTheTableGameStillCloses) {

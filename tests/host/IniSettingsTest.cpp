@@ -358,6 +358,23 @@ TEST_F(IniSettingsFiles, HugeFileIsReadInPartAndNeverRewritten) {
     EXPECT_EQ(slurp(file()), huge);
 }
 
+TEST_F(IniSettingsFiles, FileAtTheSizeLimitIsReadWhole) {
+    // The last line ends at the limit's last byte; one byte more and it lies beyond it.
+    const std::string head = "[Options]\nSpeed=fast\n;";
+    const std::string tail = "\nodds=off\n";
+    for (const std::size_t extra : {0, 1}) {
+        SCOPED_TRACE(extra);
+        const std::string text =
+            head + std::string(IniSettings::MaxFileSize - head.size() - tail.size() + extra, 'x') +
+            tail;
+        spill(file(), text);
+        EXPECT_EQ(settings.read({"zopt22.ini", "Options", "Speed"}), "fast");
+        EXPECT_EQ(settings.read({"zopt22.ini", "Options", "odds"}), extra == 0 ? "off" : "");
+        settings.write({"zopt22.ini", "Options", "Speed"}, "slow");
+        EXPECT_EQ(slurp(file()).find("Speed=slow") != std::string::npos, extra == 0);
+    }
+}
+
 TEST_F(IniSettingsFiles, UnusableFilesArePassedOverSilently) {
     // A folder where the file should be, and a configuration folder that cannot exist.
     fs::create_directories(file());

@@ -1,14 +1,20 @@
 // Every picture the windows name is drawn at the size and ratio asked for; unknown names
-// and empty sizes give nothing.
+// and empty sizes give nothing; pictures kept in a folder serve later runs.
 
+#include <QDir>
+#include <QFile>
 #include <QPixmap>
-#include <cmath>
+#include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
+#include <cstring>
+#include <string>
 
 #include "resources/artwork/Artwork.h"
 
 using formsqt::PictureLook;
 using resources::Artwork;
+using namespace std::string_literals;
 
 namespace {
 
@@ -206,6 +212,84 @@ private slots:
         QCOMPARE(large.blue > 0, name != QLatin1String("icon"));
         QVERIFY(icon != Artwork::render(name == QLatin1String("icon") ? "icon-calculator" : "icon",
                                         QSizeF(side, side), 1));
+    }
+
+    // A folder of kept pictures: a picture drawn in one run is taken from its file in the
+    // next, and a file that is not this build's picture of that name and size is passed over
+    // and drawn again.
+    void keptPicturesServeLaterRuns_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<bool>("taken");
+        for (const char* damage : {"none", "cut short", "one byte more", "other magic",
+                                   "other build", "other width", "other ratio", "other key"})
+            QTest::addRow("%s", damage) << QString::fromLatin1(damage) << (damage == "none"s);
+    }
+    void keptPicturesServeLaterRuns() {
+        QFETCH(QString, damage);
+        QFETCH(bool, taken);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = dir.filePath(QStringLiteral("pictures"));
+        const QImage drawn = Artwork::render("button-deal", {73, 38}, 2);
+        QCOMPARE(Artwork(folder.toStdString())
+                     .picture("button-deal", {73, 38}, 2, PictureLook::Normal)
+                     .toImage(),
+                 drawn);
+        const QStringList files = QDir(folder).entryList(QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QFile file(folder + QLatin1Char('/') + files.front());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        file.close();
+
+        // The pixels painted blue, so that a picture taken from the file shows it; then
+        // the damage. Header: magic, build, width, height, ratio, key length; then the key.
+        const qsizetype pixels = qsizetype(drawn.sizeInBytes());
+        for (qsizetype i = bytes.size() - pixels; i < bytes.size(); i += 4) {
+            const quint32 blue = 0xff0000ffu;
+            std::memcpy(bytes.data() + i, &blue, 4);
+        }
+        const auto patch = [&bytes](qsizetype at, auto value) {
+            std::memcpy(bytes.data() + at, &value, sizeof value);
+        };
+        if (damage == QLatin1String("cut short")) bytes.chop(1);
+        if (damage == QLatin1String("one byte more")) bytes.append('\0');
+        if (damage == QLatin1String("other magic")) bytes[0] = 'X';
+        if (damage == QLatin1String("other build")) bytes[8] = char(bytes[8] ^ 1);
+        if (damage == QLatin1String("other width")) patch(16, qint32(drawn.width() - 1));
+        if (damage == QLatin1String("other ratio")) patch(24, 1.0);
+        if (damage == QLatin1String("other key")) bytes[40] = 'X';
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(file.write(bytes), bytes.size());
+        file.close();
+
+        const Artwork later(folder.toStdString());
+        const QImage image =
+            later.picture("button-deal", {73, 38}, 2, PictureLook::Normal).toImage();
+        QCOMPARE(image.size(), drawn.size());
+        if (taken) {
+            QCOMPARE(image.pixel(0, 0), qRgb(0, 0, 255));
+        } else {
+            QCOMPARE(image, drawn);
+            // Drawn again and kept in its place.
+            QCOMPARE(Artwork(folder.toStdString())
+                         .picture("button-deal", {73, 38}, 2, PictureLook::Normal)
+                         .toImage(),
+                     drawn);
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 1);
+    }
+
+    void picturesAreDrawnWhereNoneCanBeKept() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString blocked = dir.filePath(QStringLiteral("file"));
+        QFile plain(blocked);
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        const Artwork art((blocked + QStringLiteral("/pictures")).toStdString());
+        QCOMPARE(art.picture("lamp", {16, 13}, 1, PictureLook::Normal).toImage(),
+                 Artwork::render("lamp", {16, 13}, 1));
     }
 
     void oversizedRequestsAreBounded() {

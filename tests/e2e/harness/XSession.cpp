@@ -23,6 +23,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -334,6 +335,7 @@ std::vector<std::string> Session::environment() const {
     setVariable(env, "DISPLAY", display_);
     setVariable(env, "XAUTHORITY", authFile_);
     setVariable(env, "XDG_CONFIG_HOME", configHome());
+    setVariable(env, "XDG_CACHE_HOME", cacheHome());
     setVariable(env, "XDG_RUNTIME_DIR", runtimeFolder());
     setVariable(env, "TMPDIR", folder_ + "/tmp");
     setVariable(env, "QT_QPA_PLATFORM", "xcb");
@@ -634,6 +636,73 @@ bool Session::waitForListener(const std::string& socketPath, double timeoutSecon
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return true;
+}
+
+// MapWatch
+
+struct MapWatch::State {
+    std::unique_ptr<XConnection> x;
+    struct Followed {
+        int width = 0, height = 0;  // as it is now
+        bool late = false;          // followed only once mapped already
+    };
+    std::map<Window, Followed> windows;
+};
+
+MapWatch::MapWatch(const Session& session) : state_(std::make_unique<State>()) {
+    state_->x = std::make_unique<XConnection>(session.display(), session.authFile());
+    Display* dpy = state_->x->get();
+    if (!dpy) return;
+    // Windows created on the root, and how they change while they are its children.
+    XSelectInput(dpy, DefaultRootWindow(dpy), SubstructureNotifyMask);
+    XSync(dpy, False);
+}
+
+MapWatch::~MapWatch() = default;
+
+std::optional<MapWatch::Appearance> MapWatch::firstMapped(const std::string& title,
+                                                          double timeoutSeconds) {
+    Display* dpy = state_->x->get();
+    if (!dpy) return std::nullopt;
+    const auto titled = [&](Window w) {
+        char* name = nullptr;
+        const bool same = XFetchName(dpy, w, &name) && name && title == name;
+        if (name) XFree(name);
+        return same;
+    };
+    const auto deadline = Clock::now() + toMillis(timeoutSeconds);
+    while (true) {
+        while (XPending(dpy)) {
+            XEvent event;
+            XNextEvent(dpy, &event);
+            if (event.type == CreateNotify && !event.xcreatewindow.override_redirect) {
+                const XCreateWindowEvent& c = event.xcreatewindow;
+                State::Followed& f = state_->windows[c.window];
+                f.width = c.width;
+                f.height = c.height;
+                // Followed from now on wherever a window manager puts it; a window mapped
+                // already by the time the watch follows it was seen too late.
+                XSelectInput(dpy, c.window, StructureNotifyMask);
+                XWindowAttributes a;
+                f.late = XGetWindowAttributes(dpy, c.window, &a) && a.map_state != IsUnmapped;
+            } else if (event.type == ConfigureNotify) {
+                const auto it = state_->windows.find(event.xconfigure.window);
+                if (it == state_->windows.end()) continue;
+                it->second.width = event.xconfigure.width;
+                it->second.height = event.xconfigure.height;
+            } else if (event.type == MapNotify) {
+                const auto it = state_->windows.find(event.xmap.window);
+                if (it == state_->windows.end() || !titled(it->first)) continue;
+                if (it->second.late) return std::nullopt;
+                return Appearance{it->first, it->second.width, it->second.height};
+            }
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return std::nullopt;
+        pollfd p{ConnectionNumber(dpy), POLLIN, 0};
+        ::poll(&p, 1, static_cast<int>(left.count()));
+    }
 }
 
 bool readyOrSayWhy(const Session& session) {

@@ -15,6 +15,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,12 +93,14 @@ public:
     // The scratch folder, removed with the session. XDG_CONFIG_HOME is folder()/config.
     const std::string& folder() const { return folder_; }
     std::string configHome() const { return folder_ + "/config"; }
+    // XDG_CACHE_HOME, where the programs keep the pictures they have drawn.
+    std::string cacheHome() const { return folder_ + "/cache"; }
     // The programs' XDG_RUNTIME_DIR, where they keep their single-instance sockets.
     std::string runtimeFolder() const { return folder_ + "/runtime"; }
 
     // The environment given to programs: this process's, with DISPLAY, XAUTHORITY,
-    // XDG_CONFIG_HOME, XDG_RUNTIME_DIR and TMPDIR pointing into the session, the xcb
-    // platform, and quiet audio.
+    // XDG_CONFIG_HOME, XDG_CACHE_HOME, XDG_RUNTIME_DIR and TMPDIR pointing into the session,
+    // the xcb platform, and quiet audio.
     std::vector<std::string> environment() const;
 
     // Starts `program` (a path) with `args` in the session's environment, with the
@@ -173,6 +176,31 @@ private:
     std::string authFile_;
     std::string folder_;
     std::string error_;
+};
+
+// Watches, from its construction on, the windows created on the session's screen, so that a
+// test can tell the size a window had when it first appeared (a window may be mapped at one
+// size and resized a moment later). Made before the program starts, and asked at once.
+class MapWatch {
+public:
+    explicit MapWatch(const Session& session);
+    ~MapWatch();
+    MapWatch(const MapWatch&) = delete;
+    MapWatch& operator=(const MapWatch&) = delete;
+
+    struct Appearance {
+        unsigned long window = 0;
+        int width = 0, height = 0;  // in screen pixels
+    };
+    // Waits up to `timeoutSeconds` for a window titled `title` to be mapped: the window and
+    // the size it had when it was first mapped. Nothing when none was, or when the watch
+    // began to follow the window only once it was mapped already (its program was quicker
+    // than the watch, on a busy machine).
+    std::optional<Appearance> firstMapped(const std::string& title, double timeoutSeconds);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 // A regular expression that matches `text` exactly.
