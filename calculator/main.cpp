@@ -9,7 +9,7 @@
 #include "platform/HelpWindow.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
-#include "platform/RunMainWindow.h"
+#include "app/RunMainWindow.h"
 #include "resources/artwork/Artwork.h"
 
 int main(int argc, char** argv) {
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("oddsdesk"));
     platform::LocalSingleInstance instance("oddsdesk");
     platform::ImmediateExit program;
-    platform::handOverToRunningCopy(instance, program);
+    app::handOverToRunningCopy(instance, program);
 
     resources::Artwork artwork(platform::cacheFolder("oddsdesk"));
     platform::ShellLauncher launcher;
@@ -29,5 +29,5 @@ int main(int argc, char** argv) {
 
     calculator::CalculatorWindow window({instance, program, launcher, keys});
     formsqt::Host host(window, artwork);
-    return platform::runMainWindow(window, host, help, instance, keys);
+    return app::runMainWindow(window, host, help, instance, keys);
 }

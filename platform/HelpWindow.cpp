@@ -11,7 +11,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "forms/qt/Placement.h"
 #include "platform/DataFiles.h"
 
 namespace platform {
@@ -119,7 +118,7 @@ void HelpWindowViewer::showHelp(const std::string& helpFile, int context) {
         browser_->verticalScrollBar()->setValue(0);
         browser_->scrollToAnchor(anchor);
     }
-    if (!window_->isVisible()) formsqt::placeOverOwner(window_, owner_);
+    if (!window_->isVisible() && place_) place_(window_);
     window_->show();
     window_->raise();
     window_->activateWindow();

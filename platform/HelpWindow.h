@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,9 @@ public:
     // Shows `helpFile` (named without folder or extension; "tablehelp1" is the file
     // "tablehelp1.html") at `context`, in the one help window, brought to the front.
     void showHelp(const std::string& helpFile, int context) override;
-    // The window the help belongs to: the help opens centred over it and stays above it.
-    void setOwner(QWidget* owner) { owner_ = owner; }
+    // Places the help window each time it opens: the program makes it belong to its main
+    // window, centred over it and kept above it.
+    void setPlacement(std::function<void(QWidget* window)> place) { place_ = std::move(place); }
 
     // The help window and its browser, once shown.
     QWidget* window() const;
@@ -39,7 +41,7 @@ private:
     std::vector<std::filesystem::path> folders_;
     QPointer<QWidget> window_;
     QPointer<QTextBrowser> browser_;
-    QPointer<QWidget> owner_;
+    std::function<void(QWidget*)> place_;
 };
 
 }  // namespace platform

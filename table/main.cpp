@@ -10,7 +10,7 @@
 #include "platform/IniSettings.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
-#include "platform/RunMainWindow.h"
+#include "app/RunMainWindow.h"
 #include "platform/SdlSound.h"
 #include "platform/SystemServices.h"
 #include "resources/artwork/Artwork.h"
@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("cardtable"));
     platform::LocalSingleInstance instance("cardtable");
     platform::ImmediateExit program;
-    platform::handOverToRunningCopy(instance, program);
+    app::handOverToRunningCopy(instance, program);
 
     resources::Artwork artwork(platform::cacheFolder("cardtable"));
     platform::SystemRandom random;
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
 
     table::TableWindow window(services);
     formsqt::Host host(window, artwork);
-    const int status = platform::runMainWindow(window, host, help, instance, keys,
+    const int status = app::runMainWindow(window, host, help, instance, keys,
                                                [&window] { window.saveSettings(); });
     aboutHost.reset();
     return status;

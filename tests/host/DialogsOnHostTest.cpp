@@ -20,6 +20,7 @@
 #include "HostTestSupport.h"
 #include "forms/Window.h"
 #include "forms/qt/Host.h"
+#include "forms/qt/Placement.h"
 #include "platform/HelpWindow.h"
 #include "table/TableWindow.h"
 
@@ -303,7 +304,7 @@ TEST(HelpOnHost, TheHelpOpensCentredOverItsOwnerAndEscapeClosesIt) {
     owner.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
     platform::HelpWindowViewer help(std::vector<std::filesystem::path>{BLACKJACK_HELP_FOLDER});
-    help.setOwner(&owner);
+    help.setPlacement([&owner](QWidget* window) { formsqt::placeOverOwner(window, &owner); });
     // Opened, closed, and opened again over the owner where it has moved to.
     for (QPoint at : {QPoint(200, 150), QPoint(170, 160)}) {
         owner.move(at);

@@ -13,12 +13,19 @@
 #include <string>
 
 #include "forms/qt/Host.h"
+#include "forms/qt/Placement.h"
 #include "platform/HelpWindow.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
 #include "platform/TerminationSignals.h"
 
-namespace platform {
+namespace app {
+
+using platform::HelpWindowViewer;
+using platform::LocalSingleInstance;
+using platform::ProgramControl;
+using platform::QtKeySender;
+using platform::TerminationSignals;
 
 // A later copy hands over before it builds its window: it asks the running copy to come to
 // the front and ends at once, without a window. The window's own load makes the same check
@@ -35,7 +42,7 @@ inline int runMainWindow(forms::Window& window, formsqt::Host& host, HelpWindowV
                          LocalSingleInstance& instance, QtKeySender& keys,
                          const std::function<void()>& saveState = {}) {
     keys.setFallback(host.widget());
-    help.setOwner(host.widget());
+    help.setPlacement([&host](QWidget* helpWindow) { formsqt::placeOverOwner(helpWindow, host.widget()); });
     host.setHelpHandler(
         [&help](const std::string& file, int context) { help.showHelp(file, context); });
     instance.setActivationHandler([&host] { host.frame().activate(); });
@@ -57,4 +64,4 @@ inline int runMainWindow(forms::Window& window, formsqt::Host& host, HelpWindowV
     return QApplication::exec();
 }
 
-}  // namespace platform
+}  // namespace app
