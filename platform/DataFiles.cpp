@@ -1,8 +1,10 @@
 #include "platform/DataFiles.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <system_error>
 
@@ -33,15 +35,29 @@ std::vector<fs::path> dataFolders(const std::string& programName) {
 
 fs::path cacheFolder(const std::string& programName) {
     if (programName.empty() || programName.find('/') != std::string::npos) return {};
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/')
-        return fs::path(xdg) / programName;
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/') {
+        const fs::path folder = fs::path(xdg) / programName;
+        createPrivateFolders(folder);
+        return folder;
+    }
     const char* home = std::getenv("HOME");
     if (!home || home[0] != '/') {
         const passwd* pw = ::getpwuid(::getuid());
         home = pw ? pw->pw_dir : nullptr;
     }
     if (!home || home[0] != '/') return {};
-    return fs::path(home) / ".cache" / programName;
+    const fs::path folder = fs::path(home) / ".cache" / programName;
+    createPrivateFolders(folder);
+    return folder;
+}
+
+void createPrivateFolders(const fs::path& dir) {
+    struct stat st {};
+    if (dir.empty() || ::stat(dir.c_str(), &st) == 0) return;
+    if (errno != ENOENT) return;
+    const fs::path parent = dir.parent_path();
+    if (parent != dir) createPrivateFolders(parent);
+    ::mkdir(dir.c_str(), 0700);
 }
 
 std::string findDataFile(const std::vector<fs::path>& folders, const std::string& fileName) {

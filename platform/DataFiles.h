@@ -18,8 +18,12 @@ std::vector<std::filesystem::path> dataFolders(const std::string& programName);
 
 // The folder where `programName` keeps files it can make again at any time:
 // $XDG_CACHE_HOME/<program> when $XDG_CACHE_HOME is an absolute path, else
-// ~/.cache/<program>; empty without a home.
+// ~/.cache/<program>, made when missing as createPrivateFolders does; empty without a home.
 std::filesystem::path cacheFolder(const std::string& programName);
+
+// Creates the folder `dir` and every missing folder above it, each private to the user
+// (0700), as the XDG base directory rules ask for; folders that exist keep their mode.
+void createPrivateFolders(const std::filesystem::path& dir);
 
 // The full path of the first regular file `fileName` (a plain name) in `folders`, or empty.
 std::string findDataFile(const std::vector<std::filesystem::path>& folders, const std::string& fileName);

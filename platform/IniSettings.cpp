@@ -14,6 +14,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/DataFiles.h"
 #include "platform/IniFile.h"
 
 namespace platform {
@@ -158,17 +159,6 @@ void replaceFile(int dir, const std::string& name, const std::string& contents,
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::renameat(dir, tempName.c_str(), dir, name.c_str()) != 0)
         ::unlinkat(dir, tempName.c_str(), 0);
-}
-
-// Creates the folder `dir` and every missing folder above it, each private to the user
-// (0700), as the XDG base directory rules ask for; folders that exist keep their mode.
-void createPrivateFolders(const fs::path& dir) {
-    struct stat st {};
-    if (dir.empty() || ::stat(dir.c_str(), &st) == 0) return;
-    if (errno != ENOENT) return;
-    const fs::path parent = dir.parent_path();
-    if (parent != dir) createPrivateFolders(parent);
-    ::mkdir(dir.c_str(), 0700);
 }
 
 }  // namespace

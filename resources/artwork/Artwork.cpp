@@ -3,15 +3,14 @@
 #include <sys/stat.h>
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QPixmap>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "resources/artwork/Drawing.h"
@@ -211,33 +210,47 @@ QPixmap Artwork::picture(const QString& name, QSizeF logicalSize, qreal dpr,
 }
 
 namespace {
-// The file that keeps the picture of `key`.
-QString keptFile(const std::filesystem::path& folder, const QString& key) {
+// The file that keeps the picture of `key`. Paths stay the system's bytes throughout, so a
+// folder whose name is no UTF-8 serves as well as any.
+std::filesystem::path keptFile(const std::filesystem::path& folder, const QString& key) {
     const QByteArray bytes = key.toUtf8();
-    return QString::fromStdString(folder.string()) +
-           QStringLiteral("/%1.picture")
-               .arg(fnv1a(bytes.data(), bytes.size()), 16, 16, QLatin1Char('0'));
+    char name[32];
+    std::snprintf(name, sizeof name, "%016llx.picture",
+                  static_cast<unsigned long long>(fnv1a(bytes.data(), bytes.size())));
+    return folder / name;
 }
+
+// Closes a file when it goes.
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 QImage Artwork::stored(const QString& key, QSize device, qreal dpr) const {
     // Only a regular file is opened: a pipe put in its place would never answer.
-    const QString name = keptFile(folder_, key);
-    if (!QFileInfo(name).isFile()) return {};
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    const std::filesystem::path name = keptFile(folder_, key);
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
+    const File file(std::fopen(name.c_str(), "rb"));
+    if (!file) return {};
     const QByteArray keyBytes = key.toUtf8();
     const qint64 pixels = qint64(device.width()) * device.height() * 4;
-    if (file.size() != qint64(sizeof(FileHeader)) + keyBytes.size() + pixels) return {};
+    if (info.st_size != qint64(sizeof(FileHeader)) + keyBytes.size() + pixels) return {};
     FileHeader header;
-    if (file.read(reinterpret_cast<char*>(&header), sizeof header) != sizeof header) return {};
+    QByteArray storedKey(keyBytes.size(), Qt::Uninitialized);
+    if (std::fread(&header, sizeof header, 1, file.get()) != 1) return {};
     if (std::memcmp(header.magic, Magic, sizeof Magic) != 0 || header.build != build_ ||
         header.width != device.width() || header.height != device.height() || header.dpr != dpr ||
-        header.keyBytes != quint32(keyBytes.size()) || file.read(keyBytes.size()) != keyBytes)
+        header.keyBytes != quint32(keyBytes.size()) ||
+        std::fread(storedKey.data(), 1, storedKey.size(), file.get()) !=
+            static_cast<std::size_t>(storedKey.size()) ||
+        storedKey != keyBytes)
         return {};
     QImage image(device, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull() || image.sizeInBytes() != pixels ||
-        file.read(reinterpret_cast<char*>(image.bits()), pixels) != pixels)
+        std::fread(image.bits(), 1, static_cast<std::size_t>(pixels), file.get()) !=
+            static_cast<std::size_t>(pixels))
         return {};
     image.setDevicePixelRatio(dpr);
     return image;
@@ -246,9 +259,9 @@ QImage Artwork::stored(const QString& key, QSize device, qreal dpr) const {
 void Artwork::store(const QString& key, const QImage& image) const {
     // Written whole or not at all; a picture that cannot be kept is drawn again next time.
     if (image.format() != QImage::Format_ARGB32_Premultiplied ||
-        image.bytesPerLine() != image.width() * 4 ||
-        !QDir().mkpath(QString::fromStdString(folder_.string())))
+        image.bytesPerLine() != image.width() * 4)
         return;
+    ::mkdir(folder_.c_str(), 0700);  // private to the user, as the folders above it
     const QByteArray keyBytes = key.toUtf8();
     FileHeader header{};
     std::memcpy(header.magic, Magic, sizeof Magic);
@@ -260,20 +273,18 @@ void Artwork::store(const QString& key, const QImage& image) const {
     // A file of this run's own beside it, then renamed over it: another run reads the old
     // file or the new one, never a part. Nothing is flushed to the disk: a file cut short by
     // a crash is no picture of the right size, and is passed over.
-    const QString name = keptFile(folder_, key);
-    QFile file(name + QStringLiteral(".%1").arg(QCoreApplication::applicationPid()));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return;
-    const qint64 size = qint64(sizeof header) + keyBytes.size() + image.sizeInBytes();
-    const bool written =
-        file.write(reinterpret_cast<const char*>(&header), sizeof header) == sizeof header &&
-        file.write(keyBytes) == keyBytes.size() &&
-        file.write(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()) ==
-            image.sizeInBytes() &&
-        file.flush() && file.size() == size;
-    file.close();
-    if (!written || std::rename(QFile::encodeName(file.fileName()).constData(),
-                                QFile::encodeName(name).constData()) != 0)
-        file.remove();
+    const std::filesystem::path name = keptFile(folder_, key);
+    std::filesystem::path part = name;
+    part += "." + std::to_string(QCoreApplication::applicationPid());
+    File file(std::fopen(part.c_str(), "wbx"));  // a new file of this run's own, or nothing
+    if (!file) return;
+    const auto bytes = static_cast<std::size_t>(image.sizeInBytes());
+    bool written = std::fwrite(&header, sizeof header, 1, file.get()) == 1 &&
+                   std::fwrite(keyBytes.constData(), 1, keyBytes.size(), file.get()) ==
+                       static_cast<std::size_t>(keyBytes.size()) &&
+                   std::fwrite(image.constBits(), 1, bytes, file.get()) == bytes;
+    written = std::fclose(file.release()) == 0 && written;
+    if (!written || std::rename(part.c_str(), name.c_str()) != 0) std::remove(part.c_str());
 }
 
 }  // namespace resources

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/DataFiles.h"
 #include "platform/IniFile.h"
 #include "platform/IniSettings.h"
 
@@ -179,6 +180,15 @@ TEST_F(IniSettingsFiles, MissingFoldersAreMadePrivate) {
     EXPECT_TRUE(fs::is_regular_file(root / "home" / ".config" / "zopt22.ini"));
     EXPECT_EQ(mode(root / "home" / ".config"), 0700u);
     EXPECT_EQ(mode(root / "home"), 0751u);
+
+    // The folder of the pictures kept between runs, by the same rule.
+    ::setenv("XDG_CACHE_HOME", (root / "xdg" / "cache").c_str(), 1);
+    EXPECT_EQ(platform::cacheFolder("cardtable"), root / "xdg" / "cache" / "cardtable");
+    EXPECT_EQ(mode(root / "xdg" / "cache"), 0700u);
+    EXPECT_EQ(mode(root / "xdg" / "cache" / "cardtable"), 0700u);
+    ::unsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(platform::cacheFolder("oddsdesk"), root / "home" / ".cache" / "oddsdesk");
+    EXPECT_EQ(mode(root / "home" / ".cache"), 0700u);
 
     if (home)
         ::setenv("HOME", savedHome.c_str(), 1);

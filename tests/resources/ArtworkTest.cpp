@@ -8,6 +8,7 @@
 #include <QTest>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "resources/artwork/Artwork.h"
@@ -278,6 +279,25 @@ private slots:
                      drawn);
         }
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 1);
+    }
+
+    // The folder's name is taken as the system's bytes: one that is no UTF-8 keeps the
+    // pictures as well as any.
+    void keptPicturesLieInAFolderNamedInNoUtf8() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const std::filesystem::path folder =
+            std::filesystem::path(QFile::encodeName(dir.path()).toStdString()) / "pictures\xff";
+        const QImage drawn = Artwork::render("button-deal", {73, 38}, 2);
+        QCOMPARE(Artwork(folder).picture("button-deal", {73, 38}, 2, PictureLook::Normal).toImage(),
+                 drawn);
+        int kept = 0;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+            kept += entry.is_regular_file() && entry.file_size() > std::uintmax_t(drawn.sizeInBytes());
+        QCOMPARE(kept, 1);
+        QCOMPARE(Artwork(folder).picture("button-deal", {73, 38}, 2, PictureLook::Normal).toImage(),
+                 drawn);
     }
 
     void picturesAreDrawnWhereNoneCanBeKept() {
