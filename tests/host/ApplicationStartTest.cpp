@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "HostTestSupport.h"
 #include "forms/qt/DisplayPlatform.h"
 #include "forms/qt/Host.h"
 
@@ -65,24 +66,6 @@ void applyVariables(const std::vector<std::string>& variables, const std::string
         else
             ::setenv(v.substr(0, eq).c_str(), v.substr(eq + 1).c_str(), 1);
     }
-}
-
-// What `action` writes to standard error.
-std::string standardError(const std::function<void()>& action) {
-    std::fflush(stderr);
-    FILE* capture = std::tmpfile();
-    if (!capture) return "(standard error not captured)";
-    const int saved = ::dup(STDERR_FILENO);
-    ::dup2(::fileno(capture), STDERR_FILENO);
-    action();
-    std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    std::rewind(capture);
-    std::string text;
-    for (int c; (c = std::fgetc(capture)) != EOF;) text += static_cast<char>(c);
-    std::fclose(capture);
-    return text;
 }
 
 struct DisplayCase {
@@ -174,7 +157,7 @@ TEST(DisplayChoiceWithoutDisplay, SaysSoInOneLine) {
         char name[] = "/usr/bin/oddsdesk";
         char* argv[] = {name, nullptr};
         std::optional<ApplicationArguments> arguments;
-        EXPECT_EQ(standardError([&] { arguments.emplace(1, argv); }),
+        EXPECT_EQ(hosttest::standardError([&] { arguments.emplace(1, argv); }),
                   std::string(program_invocation_short_name) +
                       ": no display could be opened: no X server answers at DISPLAY and no "
                       "Wayland compositor at WAYLAND_DISPLAY\n");

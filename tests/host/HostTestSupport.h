@@ -1,16 +1,41 @@
 #pragma once
 
-// What the host tests share: one QApplication for the test program, and plain pictures.
+// What the host tests share: one QApplication for the test program, plain pictures, and
+// what a step writes to standard error.
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
 
 #include "forms/qt/Pictures.h"
 
 namespace hosttest {
+
+// What `action` writes to standard error.
+inline std::string standardError(const std::function<void()>& action) {
+    std::fflush(stderr);
+    FILE* capture = std::tmpfile();
+    if (!capture) return "(standard error not captured)";
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(::fileno(capture), STDERR_FILENO);
+    action();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    std::rewind(capture);
+    std::string text;
+    for (int c; (c = std::fgetc(capture)) != EOF;) text += static_cast<char>(c);
+    std::fclose(capture);
+    return text;
+}
+
 
 // The application lives until the test program ends; gtest_main owns main().
 inline void ensureApplication() {

@@ -40,24 +40,6 @@ fs::path makeTempFolder(const char* stem) {
     return pattern;
 }
 
-// What `action` writes to standard error.
-std::string standardError(const std::function<void()>& action) {
-    std::fflush(stderr);
-    FILE* capture = std::tmpfile();
-    if (!capture) return "(standard error not captured)";
-    const int saved = ::dup(STDERR_FILENO);
-    ::dup2(::fileno(capture), STDERR_FILENO);
-    action();
-    std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    std::rewind(capture);
-    std::string text;
-    for (int c; (c = std::fgetc(capture)) != EOF;) text += static_cast<char>(c);
-    std::fclose(capture);
-    return text;
-}
-
 // Sets PATH for the life of the object.
 class ScopedPath {
 public:
@@ -192,7 +174,7 @@ TEST_F(PlatformTest, LauncherStartsAProgramInAFolderWhoseNameIsNoUtf8) {
     EXPECT_EQ(platform::ShellLauncher::locateProgram("marker-program"), program.string());
 
     platform::ShellLauncher launcher;
-    EXPECT_EQ(standardError([&] { launcher.startProgram("marker-program.exe"); }), "");
+    EXPECT_EQ(hosttest::standardError([&] { launcher.startProgram("marker-program.exe"); }), "");
     EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(odd / "marker-program.ran"); }, 10000));
 }
 
@@ -210,9 +192,9 @@ TEST_F(PlatformTest, LauncherSaysInOneLineWhyAProgramDoesNotStart) {
 
     platform::ShellLauncher launcher;
     EXPECT_EQ(
-        standardError([&] { launcher.startProgram("no-such-program-here"); }),
+        hosttest::standardError([&] { launcher.startProgram("no-such-program-here"); }),
         self + ": cannot start no-such-program-here: not found beside this program or on PATH\n");
-    EXPECT_EQ(standardError([&] { launcher.startProgram("broken-program"); }),
+    EXPECT_EQ(hosttest::standardError([&] { launcher.startProgram("broken-program"); }),
               self + ": cannot start " + broken.string() + ": " + std::strerror(ENOEXEC) + "\n");
 }
 
