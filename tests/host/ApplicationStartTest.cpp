@@ -108,8 +108,9 @@ TEST_P(DisplayChoice, NamesThePlatformForQtAndLeavesTheEnvironment) {
     expected.insert(expected.end(), c.expected.begin(), c.expected.end());
     EXPECT_EQ(passed, expected);
     // A program started from this one chooses for itself.
-    if (c.platform != DisplayPlatform::UserChoice)
+    if (c.platform != DisplayPlatform::UserChoice) {
         EXPECT_EQ(std::getenv("QT_QPA_PLATFORM"), nullptr);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
