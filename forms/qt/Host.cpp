@@ -80,7 +80,7 @@ bool isWidgetKind(ElementKind kind) {
 }
 
 // The container `e` lies in, or null (an element named as its own container lies in none).
-const Element* enclosing(const Element* e) {
+Element* enclosing(const Element* e) {
     return e->container() == e ? nullptr : e->container();
 }
 
@@ -516,7 +516,7 @@ QWidget* Host::Impl::widgetOf(Element& e) {
     if (!isWidgetKind(e.kind())) return nullptr;
     // Made as build() makes the widgets on screen at start: inside its container's widget,
     // with every property, in the stacking and tab order of the elements.
-    Element* container = e.container() == &e ? nullptr : e.container();
+    Element* container = enclosing(&e);
     QWidget* parent = container && isWidgetKind(container->kind()) ? widgetOf(*container) : client;
     QWidget* w = createWidget(e, parent);
     syncAll(e);
