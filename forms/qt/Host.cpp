@@ -68,6 +68,11 @@ bool isWidgetKind(ElementKind kind) {
     return kind != ElementKind::Timer && kind != ElementKind::Menu;
 }
 
+// The container `e` lies in, or null (an element named as its own container lies in none).
+Element* enclosing(const Element* e) {
+    return e->container() == e ? nullptr : e->container();
+}
+
 Qt::Alignment toQtAlignment(forms::Alignment a) {
     switch (a) {
         case forms::Alignment::Right: return Qt::AlignRight;
@@ -139,7 +144,11 @@ struct Host::Impl {
     bool active = false;  // the window is this program's active window
 
     void build();
-    QWidget* createWidget(Element& e);
+    QWidget* createWidget(Element& e, QWidget* parent);
+    bool onScreen(const Element& e) const;
+    QWidget* widgetOf(Element& e);
+    void makeWidgetsShownBy(Element& e);
+    void placeInTabOrder();
     void buildMenus();
     void addMenuChildren(Element& parent, QMenu* menu);
     void bindAction(Element& e, QAction* action);
@@ -236,21 +245,21 @@ QFont Host::Impl::fontFor(const std::string& name, double size, bool bold, bool 
     return font;
 }
 
-QWidget* Host::Impl::createWidget(Element& e) {
+QWidget* Host::Impl::createWidget(Element& e, QWidget* parent) {
     QWidget* w = nullptr;
     switch (e.kind()) {
         case ElementKind::Label:
-            w = new TextLabel(client);
+            w = new TextLabel(parent);
             break;
         case ElementKind::Button: {
-            auto* button = new QPushButton(client);
+            auto* button = new QPushButton(parent);
             button->setAutoDefault(false);
             QObject::connect(button, &QPushButton::clicked, button, [&e] { e.click(); });
             w = button;
             break;
         }
         case ElementKind::PictureButton: {
-            auto* button = new PictureButton(pictures, client);
+            auto* button = new PictureButton(pictures, parent);
             QObject::connect(button, &QAbstractButton::clicked, button, [&e] { e.click(); });
             w = button;
             break;
@@ -258,16 +267,16 @@ QWidget* Host::Impl::createWidget(Element& e) {
         case ElementKind::Image:
         case ElementKind::PictureBox:
         case ElementKind::Frame:
-            w = new PictureView(pictures, client);
+            w = new PictureView(pictures, parent);
             break;
         case ElementKind::Shape:
-            w = new ArrowShape(client);
+            w = new ArrowShape(parent);
             break;
         case ElementKind::Line:
-            w = new LineWidget(client);
+            w = new LineWidget(parent);
             break;
         case ElementKind::TextBox: {
-            auto* edit = new QLineEdit(client);
+            auto* edit = new QLineEdit(parent);
             QObject::connect(edit, &QLineEdit::textEdited, edit,
                              [&e](const QString& text) { e.typeText(text.toStdString()); });
             w = edit;
@@ -301,10 +310,12 @@ void Host::Impl::build() {
     client->setFont(fontFor(std::string(), 0, false, false));
     top->setCentralWidget(client);
 
+    // Only what is on screen gets its widget now; the rest gets it once it is shown or
+    // asked for (widgetOf), which saves making some hundred widgets a start never shows.
     const auto& elements = window.elements();
     for (Element* e : elements) {
         if (isWidgetKind(e->kind())) {
-            createWidget(*e);
+            if (onScreen(*e)) createWidget(*e, client);
         } else if (e->kind() == ElementKind::Timer) {
             auto* timer = new QTimer(top.get());
             timer->setObjectName(objectNameFor(*e));
@@ -344,6 +355,66 @@ void Host::Impl::build() {
         // The window itself (not one of its controls) had the focus and lost it.
         if (old == top.get() && now && now != old && !window.unloaded()) window.Form_LostFocus();
     });
+}
+
+bool Host::Impl::onScreen(const Element& e) const {
+    // Its own flag and that of every container it lies in: a hidden container hides its
+    // contents.
+    for (const Element* c = &e; c; c = enclosing(c))
+        if (!c->visible()) return false;
+    return true;
+}
+
+QWidget* Host::Impl::widgetOf(Element& e) {
+    if (auto it = widgets.find(&e); it != widgets.end()) return it->second;
+    if (!isWidgetKind(e.kind())) return nullptr;
+    // Made as build() makes the widgets on screen at start: inside its container's widget,
+    // with every property, in the stacking and tab order of the elements.
+    Element* container = enclosing(&e);
+    QWidget* parent = container && isWidgetKind(container->kind()) ? widgetOf(*container) : client;
+    QWidget* w = createWidget(e, parent);
+    syncAll(e);
+    // A later element lies above an earlier one: the widget goes under the first later
+    // sibling that has one.
+    const auto& elements = window.elements();
+    QWidget* later = nullptr;
+    auto next = std::find(elements.begin(), elements.end(), &e);
+    if (next != elements.end()) ++next;
+    for (; next != elements.end() && !later; ++next) {
+        auto it = widgets.find(*next);
+        if (it != widgets.end() && it->second->parentWidget() == parent) later = it->second;
+    }
+    if (later)
+        w->stackUnder(later);
+    else
+        w->raise();
+    if (w->focusPolicy() != Qt::NoFocus) placeInTabOrder();
+    return w;
+}
+
+void Host::Impl::makeWidgetsShownBy(Element& e) {
+    // `e` was shown: it and whatever it contains that is on screen now get their widgets.
+    if (!onScreen(e)) return;
+    auto within = [&e](const Element* x) {
+        for (const Element* c = x; c; c = enclosing(c))
+            if (c == &e) return true;
+        return false;
+    };
+    for (Element* x : window.elements())
+        if (isWidgetKind(x->kind()) && !widgets.contains(x) && within(x) && onScreen(*x))
+            widgetOf(*x);
+}
+
+void Host::Impl::placeInTabOrder() {
+    // Tab moves through the controls in the elements' order, whenever each got its widget:
+    // the focus chain is linked again in that order.
+    QWidget* previous = nullptr;
+    for (Element* e : window.elements()) {
+        auto it = widgets.find(e);
+        if (it == widgets.end() || it->second->focusPolicy() == Qt::NoFocus) continue;
+        if (previous) QWidget::setTabOrder(previous, it->second);
+        previous = it->second;
+    }
 }
 
 void Host::Impl::setIcon() {
@@ -663,7 +734,11 @@ QWidget* Host::widget() const { return d_->top.get(); }
 
 QWidget* Host::widgetFor(const Element& element) const {
     auto it = d_->widgets.find(&element);
-    return it == d_->widgets.end() ? nullptr : it->second;
+    if (it != d_->widgets.end()) return it->second;
+    // An element of this window not yet on screen gets its widget now.
+    const auto& elements = window_.elements();
+    auto at = std::find(elements.begin(), elements.end(), &element);
+    return at == elements.end() ? nullptr : d_->widgetOf(**at);
 }
 
 QAction* Host::actionFor(const Element& element) const {
@@ -688,7 +763,14 @@ void Host::setHelpHandler(std::function<void(const std::string&, int)> handler) 
 
 void Host::setClosedHandler(std::function<void()> handler) { d_->closedHandler = std::move(handler); }
 
-void Host::elementChanged(Element& element, Property property) { d_->sync(element, property); }
+void Host::elementChanged(Element& element, Property property) {
+    // An element without a widget is not on screen and needs none until it is shown (it,
+    // or a container it lies in) or the focus is moved to it; the widget it gets then
+    // takes every property as it stands.
+    if (property == Property::Visible && element.visible()) d_->makeWidgetsShownBy(element);
+    if (property == Property::Focus) d_->widgetOf(element);
+    d_->sync(element, property);
+}
 
 void Host::windowCaptionChanged() { d_->top->setWindowTitle(fromUtf8(window_.caption())); }
 

@@ -55,8 +55,9 @@ QString objectNameFor(const forms::Element& element);
 
 class Host final : public forms::WindowObserver {
 public:
-    // Builds the widgets for every element of `window`, observes it and installs the real
-    // frame as the window's frame. `pictures` must outlive the host.
+    // Builds the widgets of the elements of `window` that are on screen (the others get
+    // theirs once they are shown), observes it and installs the real frame as the window's
+    // frame. `pictures` must outlive the host.
     Host(forms::Window& window, const PictureProvider& pictures);
     ~Host() override;
     Host(const Host&) = delete;
@@ -65,7 +66,8 @@ public:
     forms::Window& window() const { return window_; }
     // The top-level widget.
     QWidget* widget() const;
-    // The widget that shows an element, or null (timers, menus and unknown elements).
+    // The widget that shows an element, or null (timers, menus and unknown elements). An
+    // element not yet on screen gets its widget now.
     QWidget* widgetFor(const forms::Element& element) const;
     QAction* actionFor(const forms::Element& element) const;
     QTimer* timerFor(const forms::Element& element) const;

@@ -436,6 +436,97 @@ TEST_F(HostTest, FrameHeightStopsAtTheScreen) {
 }
 
 namespace {
+// A panel hidden at start, holding a key that is hidden too, between two top-level keys.
+struct HiddenPanel : forms::Window {
+    HiddenPanel() : Window("HiddenPanel") {
+        setClientSize(6000, 4500);
+        first.setGeometry(150, 150, 900, 450);
+        first.setCaption("First");
+        panel.setGeometry(1500, 1500, 3000, 1500);
+        panel.setVisible(false);
+        for (Element* e : {&early, &key, &late}) e->setContainer(&panel);
+        early.setGeometry(0, 0, 600, 450);
+        key.setGeometry(300, 150, 600, 450);
+        key.setCaption("Key");
+        key.setVisible(false);
+        late.setGeometry(600, 300, 600, 450);
+        after.setGeometry(150, 3600, 900, 450);
+    }
+    Element first{*this, ElementKind::Button, "first"};
+    Element panel{*this, ElementKind::PictureBox, "panel"};
+    Element early{*this, ElementKind::Button, "early"};
+    Element key{*this, ElementKind::Button, "key"};
+    Element late{*this, ElementKind::Button, "late"};
+    Element after{*this, ElementKind::Button, "after"};
+};
+
+// The object names of the widgets that Tab moves through, in the order it does.
+std::vector<std::string> tabOrder(QWidget* top) {
+    std::vector<std::string> names;
+    for (QWidget* w = top->nextInFocusChain(); w && w != top; w = w->nextInFocusChain())
+        if (w->focusPolicy() & Qt::TabFocus) names.push_back(w->objectName().toStdString());
+    return names;
+}
+}  // namespace
+
+// An element hidden at start inside a hidden container, shown later, has its widget just as
+// if it had been on screen from the start: in its container, placed and captioned, above
+// the earlier element of its container and below the later one, and between them on Tab.
+TEST(HostHiddenElements, AShownElementTakesItsPlaceAmongTheOthers) {
+    hosttest::ensureApplication();
+    hosttest::SolidPictures pictures;
+    enum class Order { KeyThenPanel, PanelThenKey, AskedForWhileHidden };
+    for (Order order : {Order::KeyThenPanel, Order::PanelThenKey, Order::AskedForWhileHidden}) {
+        SCOPED_TRACE(static_cast<int>(order));
+        HiddenPanel window;
+        formsqt::Host host(window, pictures);
+        QWidget* top = host.widget();
+        host.show();
+        switch (order) {
+            case Order::KeyThenPanel:
+                window.key.setVisible(true);
+                EXPECT_EQ(top->findChild<QWidget*>("key"), nullptr);  // its panel is hidden
+                window.panel.setVisible(true);
+                break;
+            case Order::PanelThenKey:
+                window.panel.setVisible(true);
+                EXPECT_EQ(top->findChild<QWidget*>("key"), nullptr);
+                window.key.setVisible(true);
+                break;
+            case Order::AskedForWhileHidden: {
+                QWidget* key = host.widgetFor(window.key);
+                ASSERT_NE(key, nullptr);
+                EXPECT_EQ(key->parentWidget(), host.widgetFor(window.panel));
+                EXPECT_FALSE(key->isVisibleTo(top));
+                window.panel.setVisible(true);
+                window.key.setVisible(true);
+                EXPECT_EQ(host.widgetFor(window.key), key);
+                break;
+            }
+        }
+        auto* key = qobject_cast<QPushButton*>(top->findChild<QWidget*>("key"));
+        ASSERT_NE(key, nullptr);
+        QWidget* panel = host.widgetFor(window.panel);
+        EXPECT_EQ(key, host.widgetFor(window.key));
+        EXPECT_EQ(key->parentWidget(), panel);
+        EXPECT_EQ(key->geometry(), QRect(20, 10, 40, 30));
+        EXPECT_EQ(key->text(), "Key");
+        EXPECT_TRUE(key->isVisible());
+        EXPECT_EQ(panel->geometry(), QRect(100, 100, 200, 100));
+
+        const QObjectList& inPanel = panel->children();
+        EXPECT_LT(inPanel.indexOf(host.widgetFor(window.early)), inPanel.indexOf(key));
+        EXPECT_LT(inPanel.indexOf(key), inPanel.indexOf(host.widgetFor(window.late)));
+        const QObjectList& onClient = panel->parentWidget()->children();
+        EXPECT_LT(onClient.indexOf(host.widgetFor(window.first)), onClient.indexOf(panel));
+        EXPECT_LT(onClient.indexOf(panel), onClient.indexOf(host.widgetFor(window.after)));
+
+        EXPECT_EQ(tabOrder(top),
+                  (std::vector<std::string>{"first", "early", "key", "late", "after"}));
+    }
+}
+
+namespace {
 struct AboutBox : forms::Window {
     AboutBox() : Window("Brenn") {
         setClientSize(6900, 5100);
