@@ -42,7 +42,8 @@ inline int runMainWindow(forms::Window& window, formsqt::Host& host, HelpWindowV
                          LocalSingleInstance& instance, QtKeySender& keys,
                          const std::function<void()>& saveState = {}) {
     keys.setFallback(host.widget());
-    help.setPlacement([&host](QWidget* helpWindow) { formsqt::placeOverOwner(helpWindow, host.widget()); });
+    help.setPlacement(
+        [&host](QWidget* helpWindow) { formsqt::placeOverOwner(helpWindow, host.widget()); });
     host.setHelpHandler(
         [&help](const std::string& file, int context) { help.showHelp(file, context); });
     instance.setActivationHandler([&host] { host.frame().activate(); });

@@ -21,7 +21,9 @@ constexpr const char* LabelFont = "Comic Sans MS";
 constexpr int MaxResizeSteps = 10000;
 constexpr float ResizeStep = 100;
 
-std::string keyCaption(int value) { return value == 1 ? "A" : std::to_string(value); }
+std::string keyCaption(int value) {
+    return value == 1 ? "A" : std::to_string(value);
+}
 
 std::string keyName(const char* row, int value) {
     std::string name = row;
@@ -44,16 +46,16 @@ void placeKeyRow(forms::ControlArray& keys, float top, const char* row) {
     }
 }
 
-void styleLabel(forms::Element& label, std::string caption, double left, double top,
-                double width, double height) {
+void styleLabel(forms::Element& label, std::string caption, double left, double top, double width,
+                double height) {
     label.setCaption(std::move(caption));
     label.setGeometry(left, top, width, height);
     label.setForeColor(White);
     label.setBackColor(DarkGrey);
 }
 
-void styleButton(forms::Element& button, std::string caption, double left, double top,
-                 double width, double height) {
+void styleButton(forms::Element& button, std::string caption, double left, double top, double width,
+                 double height) {
     button.setCaption(std::move(caption));
     button.setGeometry(left, top, width, height);
     button.setFont(KeyFont, 8.25);
@@ -66,7 +68,9 @@ const std::string& siteHost() {
     return host;
 }
 
-std::string CalculatorWindow::siteUrl() { return "http://" + siteHost() + "/"; }
+std::string CalculatorWindow::siteUrl() {
+    return "http://" + siteHost() + "/";
+}
 
 CalculatorWindow::CalculatorWindow(Services services)
     : forms::Window("Form1"),
@@ -190,7 +194,9 @@ void CalculatorWindow::Command1_Click(int Index) {
     panel.pp_Click(Index);
 }
 
-void CalculatorWindow::Command3_Click(int Index) { panel.dd_Click(Index); }
+void CalculatorWindow::Command3_Click(int Index) {
+    panel.dd_Click(Index);
+}
 
 // Clear
 void CalculatorWindow::Command2_Click() {
@@ -210,7 +216,9 @@ void CalculatorWindow::Image3_Click() {
     services_.keys.sendKeys("{f1}");
 }
 
-void CalculatorWindow::Label8_Click() { services_.launcher.openUrl(siteUrl()); }
+void CalculatorWindow::Label8_Click() {
+    services_.launcher.openUrl(siteUrl());
+}
 
 // Grows the window to show the dealer's chances, help, the link and "Play Game", or
 // shrinks it back, in steps of 100 twips until the window reports the new height. A
@@ -234,9 +242,13 @@ void CalculatorWindow::cmdMore_Click() {
     }
 }
 
-void CalculatorWindow::Timer1_Timer() { Image1.setVisible(!Image1.visible()); }
+void CalculatorWindow::Timer1_Timer() {
+    Image1.setVisible(!Image1.visible());
+}
 
-void CalculatorWindow::Timer2_Timer() { Image2.setVisible(!Image2.visible()); }
+void CalculatorWindow::Timer2_Timer() {
+    Image2.setVisible(!Image2.visible());
+}
 
 // The dealer's card is in: its lamp stays lit, and the player's starts blinking until
 // the first player card.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "app/RunMainWindow.h"
 #include "calculator/CalculatorWindow.h"
 #include "forms/qt/DisplayPlatform.h"
 #include "forms/qt/Host.h"
@@ -9,7 +10,6 @@
 #include "platform/HelpWindow.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
-#include "app/RunMainWindow.h"
 #include "resources/artwork/Artwork.h"
 
 int main(int argc, char** argv) {

@@ -8,8 +8,12 @@
 namespace forms {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Collects the characters of the leading number, blanks dropped, in a form that
 // std::from_chars reads. Returns false when the text holds no digit of a mantissa.
@@ -164,7 +168,9 @@ std::string trim(std::string_view t) {
     return std::string(t.substr(b, e - b));
 }
 
-double intPart(double value) { return std::floor(value); }
+double intPart(double value) {
+    return std::floor(value);
+}
 
 std::int64_t roundHalfEven(double value) {
     if (!std::isfinite(value)) return 0;

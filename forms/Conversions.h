@@ -42,6 +42,8 @@ std::int64_t roundHalfEven(double value);
 bool toInteger16(double value, std::int16_t& out);
 
 // Single precision, as a width or a height is stored.
-inline float toSingle(double value) { return static_cast<float>(value); }
+inline float toSingle(double value) {
+    return static_cast<float>(value);
+}
 
 }  // namespace forms

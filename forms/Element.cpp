@@ -14,9 +14,13 @@ Element::Element(Window& window, ElementKind kind, std::string name, int index)
     window_.add(this);
 }
 
-Element::~Element() { window_.remove(this); }
+Element::~Element() {
+    window_.remove(this);
+}
 
-void Element::changed(Property property) { window_.notify(*this, property); }
+void Element::changed(Property property) {
+    window_.notify(*this, property);
+}
 
 void Element::setCaption(std::string caption) {
     if (caption == caption_) return;
@@ -38,7 +42,9 @@ void Element::setEnabled(bool enabled) {
 }
 
 namespace {
-float single(double v) { return std::isfinite(v) ? static_cast<float>(v) : 0.0f; }
+float single(double v) {
+    return std::isfinite(v) ? static_cast<float>(v) : 0.0f;
+}
 }  // namespace
 
 void Element::setLeft(double left) {
@@ -166,7 +172,9 @@ void Element::setInterval(int milliseconds) {
     changed(Property::Interval);
 }
 
-void Element::setFocus() { changed(Property::Focus); }
+void Element::setFocus() {
+    changed(Property::Focus);
+}
 
 void Element::click() {
     if (!enabled_) return;

@@ -17,9 +17,15 @@ using Colour = std::uint32_t;
 constexpr Colour rgb(int r, int g, int b) {
     return static_cast<Colour>((r & 0xff) | ((g & 0xff) << 8) | ((b & 0xff) << 16));
 }
-constexpr int red(Colour c) { return static_cast<int>(c & 0xff); }
-constexpr int green(Colour c) { return static_cast<int>((c >> 8) & 0xff); }
-constexpr int blue(Colour c) { return static_cast<int>((c >> 16) & 0xff); }
+constexpr int red(Colour c) {
+    return static_cast<int>(c & 0xff);
+}
+constexpr int green(Colour c) {
+    return static_cast<int>((c >> 8) & 0xff);
+}
+constexpr int blue(Colour c) {
+    return static_cast<int>((c >> 16) & 0xff);
+}
 
 enum class ElementKind {
     Label,          // text, or an opaque block of colour used as a bar
@@ -43,7 +49,7 @@ enum class Property {
     BackColor,
     ForeColor,
     Opaque,
-    Font,  // name, size, bold, italic
+    Font,       // name, size, bold, italic
     Alignment,  // the alignment of a label's or text box's text, and a label's text layout
     Picture,
     Checked,

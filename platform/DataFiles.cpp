@@ -61,7 +61,8 @@ void createPrivateFolders(const fs::path& dir) {
 }
 
 std::string findDataFile(const std::vector<fs::path>& folders, const std::string& fileName) {
-    if (fileName.empty() || fileName == "." || fileName == ".." || fileName.find('/') != std::string::npos)
+    if (fileName.empty() || fileName == "." || fileName == ".." ||
+        fileName.find('/') != std::string::npos)
         return {};
     for (const fs::path& folder : folders) {
         std::error_code ec;

@@ -26,7 +26,8 @@ std::filesystem::path cacheFolder(const std::string& programName);
 void createPrivateFolders(const std::filesystem::path& dir);
 
 // The full path of the first regular file `fileName` (a plain name) in `folders`, or empty.
-std::string findDataFile(const std::vector<std::filesystem::path>& folders, const std::string& fileName);
+std::string findDataFile(const std::vector<std::filesystem::path>& folders,
+                         const std::string& fileName);
 std::string findDataFile(const std::string& programName, const std::string& fileName);
 
 }  // namespace platform

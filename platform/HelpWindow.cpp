@@ -79,10 +79,16 @@ HelpWindowViewer::HelpWindowViewer(const std::string& programName)
 HelpWindowViewer::HelpWindowViewer(std::vector<std::filesystem::path> folders)
     : folders_(std::move(folders)) {}
 
-HelpWindowViewer::~HelpWindowViewer() { delete window_.data(); }
+HelpWindowViewer::~HelpWindowViewer() {
+    delete window_.data();
+}
 
-QWidget* HelpWindowViewer::window() const { return window_.data(); }
-QTextBrowser* HelpWindowViewer::browser() const { return browser_.data(); }
+QWidget* HelpWindowViewer::window() const {
+    return window_.data();
+}
+QTextBrowser* HelpWindowViewer::browser() const {
+    return browser_.data();
+}
 
 void HelpWindowViewer::ensureWindow() {
     if (window_) return;

@@ -2,7 +2,9 @@
 
 namespace platform::ini {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
@@ -12,7 +14,9 @@ std::string_view trim(std::string_view s) {
 
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 }  // namespace
 
@@ -94,7 +98,8 @@ std::string_view withoutMark(std::string_view contents, std::string_view& mark) 
 bool validName(std::string_view name, std::string_view forbidden) {
     if (trim(name).empty()) return false;
     for (char c : name)
-        if (c == '\n' || c == '\r' || c == '\0' || forbidden.find(c) != std::string_view::npos) return false;
+        if (c == '\n' || c == '\r' || c == '\0' || forbidden.find(c) != std::string_view::npos)
+            return false;
     return true;
 }
 

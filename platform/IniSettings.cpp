@@ -25,8 +25,8 @@ namespace {
 
 // A plain file name in the folder: no folder part, nothing that leaves the folder.
 bool plainFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
 }
 
 enum class ReadResult { Missing, Read, TooLarge, Unreadable };
@@ -166,7 +166,8 @@ void replaceFile(int dir, const std::string& name, const std::string& contents,
 IniSettings::IniSettings(fs::path folder) : folder_(std::move(folder)) {}
 
 fs::path IniSettings::userConfigFolder() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return fs::path(xdg);
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
+        return fs::path(xdg);
     const char* home = std::getenv("HOME");
     if (!home || home[0] != '/') {
         const passwd* pw = ::getpwuid(::getuid());
@@ -176,7 +177,9 @@ fs::path IniSettings::userConfigFolder() {
     return fs::path(home) / ".config";
 }
 
-fs::path IniSettings::folder() const { return folder_.empty() ? userConfigFolder() : folder_; }
+fs::path IniSettings::folder() const {
+    return folder_.empty() ? userConfigFolder() : folder_;
+}
 
 std::string IniSettings::read(const SettingPlace& place) {
     const auto& [fileName, section, key] = place;

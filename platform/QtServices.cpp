@@ -141,14 +141,17 @@ void ShellLauncher::openUrl(const std::string& url) {
 }
 
 void QtKeySender::sendKeys(const std::string& keys) {
-    if (QString::fromStdString(keys).compare(QLatin1String("{f1}"), Qt::CaseInsensitive) != 0) return;
+    if (QString::fromStdString(keys).compare(QLatin1String("{f1}"), Qt::CaseInsensitive) != 0)
+        return;
     QWidget* target = QApplication::focusWidget();
     if (!target) target = QApplication::activeWindow();
     if (!target) target = fallback_.data();
     if (!target) return;
     // Posted, not sent: the caller goes on without waiting for the key to be handled.
-    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
-    QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier));
+    QCoreApplication::postEvent(target,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier));
+    QCoreApplication::postEvent(target,
+                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_F1, Qt::NoModifier));
 }
 
 namespace {
@@ -166,8 +169,9 @@ public:
 
 Dialogs::Answer MessageBoxDialogs::askOkCancel(const std::string& title, const std::string& text) {
     OkFirstStyle style(QApplication::style()->name());  // outlives the box that uses it
-    QMessageBox box(QMessageBox::Information, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::NoButton, QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::NoButton,
+                    QApplication::activeWindow());
     QPushButton* ok = box.addButton(QMessageBox::Ok);
     QPushButton* cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(ok);
@@ -177,7 +181,9 @@ Dialogs::Answer MessageBoxDialogs::askOkCancel(const std::string& title, const s
     return box.clickedButton() == ok ? Answer::Ok : Answer::Cancel;
 }
 
-void MessageBoxDialogs::beep() { QApplication::beep(); }
+void MessageBoxDialogs::beep() {
+    QApplication::beep();
+}
 
 void ImmediateExit::endNow() {
     std::fflush(nullptr);

@@ -96,8 +96,8 @@ std::vector<std::uint8_t> decodeSound(const std::uint8_t* bytes, std::size_t siz
     if (whole == 0 || whole > MaxSoundBytes) return {};
 
     SDL_AudioCVT cvt{};
-    const int built = SDL_BuildAudioCVT(&cvt, layout.format, layout.channels, layout.freq, device.format,
-                                        device.channels, device.freq);
+    const int built = SDL_BuildAudioCVT(&cvt, layout.format, layout.channels, layout.freq,
+                                        device.format, device.channels, device.freq);
     if (built < 0) return {};
     if (built == 0) return std::vector<std::uint8_t>(decoded, decoded + whole);
 

@@ -141,8 +141,8 @@ void TableWindow::declareMenus() {
 
 void TableWindow::declareTable() {
     // Result counters: never shown, kept left of the visible area.
-    forms::Element* counters[] = {&lwin, &lloose, &lpush, &lbust, &lmax, &lmin,
-                                  &Label1(0), &Label2, &Label4};
+    forms::Element* counters[] = {&lwin, &lloose,    &lpush,  &lbust, &lmax,
+                                  &lmin, &Label1(0), &Label2, &Label4};
     for (int i = 0; i < 9; ++i) {
         counters[i]->setGeometry(-2000, 200.0 * i, 900, 195);
         counters[i]->setVisible(false);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "app/RunMainWindow.h"
 #include "forms/qt/DisplayPlatform.h"
 #include "forms/qt/Host.h"
 #include "platform/DataFiles.h"
@@ -10,7 +11,6 @@
 #include "platform/IniSettings.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
-#include "app/RunMainWindow.h"
 #include "platform/SdlSound.h"
 #include "platform/SystemServices.h"
 #include "resources/artwork/Artwork.h"
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     table::TableWindow window(services);
     formsqt::Host host(window, artwork);
     const int status = app::runMainWindow(window, host, help, instance, keys,
-                                               [&window] { window.saveSettings(); });
+                                          [&window] { window.saveSettings(); });
     aboutHost.reset();
     return status;
 }

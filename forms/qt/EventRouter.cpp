@@ -11,9 +11,9 @@
 
 namespace formsqt {
 
+using detail::TwipsPerPixel;
 using forms::Element;
 using forms::ElementKind;
-using detail::TwipsPerPixel;
 
 namespace {
 
@@ -28,10 +28,14 @@ int shiftState(Qt::KeyboardModifiers modifiers) {
 
 int mouseButton(Qt::MouseButton button) {
     switch (button) {
-        case Qt::LeftButton: return forms::LeftButton;
-        case Qt::RightButton: return forms::RightButton;
-        case Qt::MiddleButton: return forms::MiddleButton;
-        default: return 0;
+        case Qt::LeftButton:
+            return forms::LeftButton;
+        case Qt::RightButton:
+            return forms::RightButton;
+        case Qt::MiddleButton:
+            return forms::MiddleButton;
+        default:
+            return 0;
     }
 }
 
@@ -125,9 +129,10 @@ bool EventRouter::secondPress(QObject* watched, const QMouseEvent* event) {
     const QStyleHints* hints = QGuiApplication::styleHints();
     const quint64 now = event->timestamp();
     const QPointF pos = event->globalPosition();
-    const bool second = lastPress_ == watched && lastPressTime_ != 0 &&
-                        now - lastPressTime_ < static_cast<quint64>(hints->mouseDoubleClickInterval()) &&
-                        (pos - lastPressPos_).manhattanLength() <= hints->mouseDoubleClickDistance();
+    const bool second =
+        lastPress_ == watched && lastPressTime_ != 0 &&
+        now - lastPressTime_ < static_cast<quint64>(hints->mouseDoubleClickInterval()) &&
+        (pos - lastPressPos_).manhattanLength() <= hints->mouseDoubleClickDistance();
     if (second) {
         lastPress_ = nullptr;  // a third press begins a new click
         lastPressTime_ = 0;

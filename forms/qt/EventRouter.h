@@ -20,7 +20,8 @@ class EventRouter final : public QObject {
 public:
     // `elementOf` names the element a watched widget shows (null for none); `help` runs
     // when F1 is pressed in the window.
-    EventRouter(std::function<forms::Element*(const QObject*)> elementOf, std::function<void()> help)
+    EventRouter(std::function<forms::Element*(const QObject*)> elementOf,
+                std::function<void()> help)
         : elementOf_(std::move(elementOf)), help_(std::move(help)) {}
     bool eventFilter(QObject* watched, QEvent* event) override;
 

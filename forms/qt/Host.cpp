@@ -44,7 +44,9 @@ void quietMessageHandler(QtMsgType type, const QMessageLogContext&, const QStrin
     }
 }
 
-QString fromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString fromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // A caption with its keyboard mnemonic marked for Qt: the element keeps the exact caption
 // the logic compares, and names the letter to underline apart.
@@ -75,9 +77,12 @@ Element* enclosing(const Element* e) {
 
 Qt::Alignment toQtAlignment(forms::Alignment a) {
     switch (a) {
-        case forms::Alignment::Right: return Qt::AlignRight;
-        case forms::Alignment::Center: return Qt::AlignHCenter;
-        case forms::Alignment::Left: break;
+        case forms::Alignment::Right:
+            return Qt::AlignRight;
+        case forms::Alignment::Center:
+            return Qt::AlignHCenter;
+        case forms::Alignment::Left:
+            break;
     }
     return Qt::AlignLeft;
 }
@@ -190,9 +195,10 @@ void TopLevel::keyPressEvent(QKeyEvent* event) {
     // its cancel button.
     const int key = event->key();
     if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat()) {
-        const bool pressed = (key == Qt::Key_Return || key == Qt::Key_Enter) ? d_.window.pressDefaultButton()
-                             : key == Qt::Key_Escape                          ? d_.window.pressCancelButton()
-                                                                              : false;
+        const bool pressed = (key == Qt::Key_Return || key == Qt::Key_Enter)
+                                 ? d_.window.pressDefaultButton()
+                             : key == Qt::Key_Escape ? d_.window.pressCancelButton()
+                                                     : false;
         if (pressed) {
             event->accept();
             return;
@@ -224,7 +230,8 @@ bool TopLevel::event(QEvent* event) {
 }
 
 bool TopLevel::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+    if (event->type() == QEvent::Expose && watched == windowHandle() &&
+        windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
         iconSet_ = true;
         // Queued, so the expose paints the window first.
@@ -329,7 +336,8 @@ void Host::Impl::build() {
         auto it = widgets.find(e);
         if (it == widgets.end() || !e->container()) continue;
         auto parent = widgets.find(e->container());
-        if (parent != widgets.end() && parent->second != it->second) it->second->setParent(parent->second);
+        if (parent != widgets.end() && parent->second != it->second)
+            it->second->setParent(parent->second);
     }
     for (Element* e : elements) syncAll(*e);
     for (Element* e : elements) {
@@ -343,7 +351,8 @@ void Host::Impl::build() {
         menuHeight = bar->heightForWidth(designSize.width());
         if (menuHeight <= 0) menuHeight = bar->sizeHint().height();
     }
-    const QSize size(std::max(1, designSize.width()), std::max(1, designSize.height() + menuHeight));
+    const QSize size(std::max(1, designSize.width()),
+                     std::max(1, designSize.height() + menuHeight));
     if (window.resizable())
         top->resize(size);
     else
@@ -351,10 +360,12 @@ void Host::Impl::build() {
 
     QObject::connect(qApp, &QGuiApplication::focusWindowChanged, top.get(),
                      [this](QWindow* now) { focusWindowChanged(now); });
-    QObject::connect(qApp, &QApplication::focusChanged, top.get(), [this](QWidget* old, QWidget* now) {
-        // The window itself (not one of its controls) had the focus and lost it.
-        if (old == top.get() && now && now != old && !window.unloaded()) window.Form_LostFocus();
-    });
+    QObject::connect(qApp, &QApplication::focusChanged, top.get(),
+                     [this](QWidget* old, QWidget* now) {
+                         // The window itself (not one of its controls) had the focus and lost it.
+                         if (old == top.get() && now && now != old && !window.unloaded())
+                             window.Form_LostFocus();
+                     });
 }
 
 bool Host::Impl::onScreen(const Element& e) const {
@@ -421,8 +432,8 @@ void Host::Impl::setIcon() {
     if (window.icon().empty()) return;
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        QPixmap pm = pictures.picture(fromUtf8(window.icon()), QSizeF(size, size), 1.0,
-                                      PictureLook::Normal);
+        QPixmap pm =
+            pictures.picture(fromUtf8(window.icon()), QSizeF(size, size), 1.0, PictureLook::Normal);
         if (!pm.isNull()) icon.addPixmap(pm);
     }
     if (!icon.isNull()) top->setWindowIcon(icon);
@@ -541,7 +552,8 @@ void Host::Impl::syncGeometry(Element& e, QWidget* w) {
         const QRect box = QRect(a, b).normalized();
         w->setGeometry(box.x(), box.y(), box.width(), box.height());
         auto* line = static_cast<LineWidget*>(w);
-        line->setLine(QPointF(a - box.topLeft()), QPointF(b - box.topLeft()), toQColor(e.foreColor()));
+        line->setLine(QPointF(a - box.topLeft()), QPointF(b - box.topLeft()),
+                      toQColor(e.foreColor()));
         return;
     }
     w->setGeometry(toPixelRect(e.left(), e.top(), e.width(), e.height()));
@@ -671,8 +683,9 @@ void Host::Impl::syncAll(Element& e) {
         return;
     }
     if (e.kind() == ElementKind::Menu) return;  // bound when the menus are built
-    for (Property p : {Property::Caption, Property::Enabled, Property::Geometry, Property::BackColor,
-                       Property::Font, Property::Alignment, Property::Picture, Property::Visible})
+    for (Property p :
+         {Property::Caption, Property::Enabled, Property::Geometry, Property::BackColor,
+          Property::Font, Property::Alignment, Property::Picture, Property::Visible})
         sync(e, p);
     auto it = widgets.find(&e);
     if (it != widgets.end()) syncAccessibility(e, it->second);
@@ -713,7 +726,8 @@ void Host::Impl::placeOverOwner() {
 }
 
 void Host::Impl::help() {
-    if (helpHandler && !window.helpFile().empty()) helpHandler(window.helpFile(), window.helpContext());
+    if (helpHandler && !window.helpFile().empty())
+        helpHandler(window.helpFile(), window.helpContext());
 }
 
 Host::Host(forms::Window& window, const PictureProvider& pictures)
@@ -730,7 +744,9 @@ Host::~Host() {
     d_->top.reset();
 }
 
-QWidget* Host::widget() const { return d_->top.get(); }
+QWidget* Host::widget() const {
+    return d_->top.get();
+}
 
 QWidget* Host::widgetFor(const Element& element) const {
     auto it = d_->widgets.find(&element);
@@ -761,7 +777,9 @@ void Host::setHelpHandler(std::function<void(const std::string&, int)> handler) 
     d_->helpHandler = std::move(handler);
 }
 
-void Host::setClosedHandler(std::function<void()> handler) { d_->closedHandler = std::move(handler); }
+void Host::setClosedHandler(std::function<void()> handler) {
+    d_->closedHandler = std::move(handler);
+}
 
 void Host::elementChanged(Element& element, Property property) {
     // An element without a widget is not on screen and needs none until it is shown (it,
@@ -772,7 +790,9 @@ void Host::elementChanged(Element& element, Property property) {
     d_->sync(element, property);
 }
 
-void Host::windowCaptionChanged() { d_->top->setWindowTitle(fromUtf8(window_.caption())); }
+void Host::windowCaptionChanged() {
+    d_->top->setWindowTitle(fromUtf8(window_.caption()));
+}
 
 void Host::windowUnloaded() {
     d_->stopTimers();

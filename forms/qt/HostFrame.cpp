@@ -1,12 +1,13 @@
 #include "forms/qt/HostFrame.h"
 
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
 #include <QGuiApplication>
 #include <QMargins>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -219,7 +220,8 @@ void HostFrame::setOuterHeight(float twips) {
     // The window, with the frame as drawn, cannot grow beyond the screen's available height.
     if (QScreen* screen = w->screen()) {
         const QMargins drawn = logicalFrame(w);
-        client = std::min(client, screen->availableGeometry().height() - drawn.top() - drawn.bottom());
+        client =
+            std::min(client, screen->availableGeometry().height() - drawn.top() - drawn.bottom());
     }
     client = std::max(1, client);
     if (client == w->height()) return;

@@ -146,8 +146,9 @@ const QPixmap& PictureCache::get(const PictureProvider& provider, const QString&
         dpr_ = dpr;
         look_ = look;
         valid_ = true;
-        pixmap_ = (name.isEmpty() || size.isEmpty()) ? QPixmap()
-                                                     : provider.picture(name, QSizeF(size), dpr, look);
+        pixmap_ = (name.isEmpty() || size.isEmpty())
+                      ? QPixmap()
+                      : provider.picture(name, QSizeF(size), dpr, look);
     }
     return pixmap_;
 }
@@ -178,7 +179,8 @@ void PictureView::setFill(const QColor& colour) {
 void PictureView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (fill_.isValid()) p.fillRect(rect(), fill_);
-    drawPixmap(p, rect(), cache_.get(provider_, name_, size(), devicePixelRatioF(), PictureLook::Normal));
+    drawPixmap(p, rect(),
+               cache_.get(provider_, name_, size(), devicePixelRatioF(), PictureLook::Normal));
 }
 
 PictureButton::PictureButton(const PictureProvider& provider, QWidget* parent)
@@ -192,7 +194,9 @@ void PictureButton::setPictureName(const QString& name) {
     update();
 }
 
-QSize PictureButton::sizeHint() const { return size(); }
+QSize PictureButton::sizeHint() const {
+    return size();
+}
 
 void PictureButton::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -32,7 +32,7 @@ struct ButtonLabel {
     const char* label;
 };
 constexpr ButtonLabel Buttons[] = {
-    {"button-deal", "DEAL"},     {"button-hit", "HIT"}, {"button-stand", "STAND"},
+    {"button-deal", "DEAL"},     {"button-hit", "HIT"},     {"button-stand", "STAND"},
     {"button-double", "DOUBLE"}, {"button-split", "SPLIT"}, {"button-yes", "YES"},
     {"button-no", "NO"},         {"button-ok", "OK"},
 };
@@ -126,8 +126,7 @@ QSizeF Artwork::designSize(const QString& name) {
     if (name == QLatin1String("amount-panel")) return {275, 112};
     if (name == QLatin1String("button-ok") || name == QLatin1String("button-close"))
         return {75, 27};
-    if (name == QLatin1String("button-yes") || name == QLatin1String("button-no"))
-        return {65, 31};
+    if (name == QLatin1String("button-yes") || name == QLatin1String("button-no")) return {65, 31};
     if (buttonLabel(name)) return {73, 38};
     if (name == QLatin1String("lamp")) return {16, 13};
     if (name == QLatin1String("icon") || name == QLatin1String("icon-calculator")) return {32, 32};
@@ -162,23 +161,36 @@ QImage Artwork::render(const QString& name, QSizeF logicalSize, qreal dpr, Pictu
                           name == QLatin1String("insurance-frame") ||
                           name == QLatin1String("amount-panel") || name == QLatin1String("lamp") ||
                           name == QLatin1String("icon") || name == QLatin1String("icon-calculator");
-    if (!adaptive)
-        p.scale(logical.width() / design.width(), logical.height() / design.height());
+    if (!adaptive) p.scale(logical.width() / design.width(), logical.height() / design.height());
 
-    if (n) draw::cardFace(p, n);
-    else if (name == QLatin1String("card-back")) draw::cardBack(p);
-    else if (name == QLatin1String("table-felt")) draw::tableFelt(p);
-    else if (name == QLatin1String("felt")) draw::feltCover(p, logical);
-    else if (name == QLatin1String("odds-rows")) draw::oddsRows(p);
-    else if (name == QLatin1String("speech-bubble")) draw::speechBubble(p, logical);
-    else if (name == QLatin1String("insurance-frame")) draw::insuranceFrame(p, logical);
-    else if (name == QLatin1String("amount-panel")) draw::amountPanel(p, logical);
-    else if (label) draw::button(p, logical, QString::fromLatin1(label), look);
-    else if (name == QLatin1String("button-close")) draw::closeButton(p, logical, look);
-    else if (name == QLatin1String("lamp")) draw::lamp(p, logical);
-    else if (name == QLatin1String("icon")) draw::tableIcon(p, logical);
-    else if (name == QLatin1String("icon-calculator")) draw::calculatorIcon(p, logical);
-    else if (name == QLatin1String("about")) draw::about(p);
+    if (n)
+        draw::cardFace(p, n);
+    else if (name == QLatin1String("card-back"))
+        draw::cardBack(p);
+    else if (name == QLatin1String("table-felt"))
+        draw::tableFelt(p);
+    else if (name == QLatin1String("felt"))
+        draw::feltCover(p, logical);
+    else if (name == QLatin1String("odds-rows"))
+        draw::oddsRows(p);
+    else if (name == QLatin1String("speech-bubble"))
+        draw::speechBubble(p, logical);
+    else if (name == QLatin1String("insurance-frame"))
+        draw::insuranceFrame(p, logical);
+    else if (name == QLatin1String("amount-panel"))
+        draw::amountPanel(p, logical);
+    else if (label)
+        draw::button(p, logical, QString::fromLatin1(label), look);
+    else if (name == QLatin1String("button-close"))
+        draw::closeButton(p, logical, look);
+    else if (name == QLatin1String("lamp"))
+        draw::lamp(p, logical);
+    else if (name == QLatin1String("icon"))
+        draw::tableIcon(p, logical);
+    else if (name == QLatin1String("icon-calculator"))
+        draw::calculatorIcon(p, logical);
+    else if (name == QLatin1String("about"))
+        draw::about(p);
     p.end();
     return image;
 }

@@ -33,11 +33,16 @@ void cardBlank(QPainter& p) {
 
 QString rankText(int face) {
     switch (face) {
-        case 1: return QStringLiteral("A");
-        case 11: return QStringLiteral("J");
-        case 12: return QStringLiteral("Q");
-        case 13: return QStringLiteral("K");
-        default: return QString::number(face);
+        case 1:
+            return QStringLiteral("A");
+        case 11:
+            return QStringLiteral("J");
+        case 12:
+            return QStringLiteral("Q");
+        case 13:
+            return QStringLiteral("K");
+        default:
+            return QString::number(face);
     }
 }
 
@@ -89,28 +94,47 @@ void pips(QPainter& p, int face, int suit) {
         for (qreal y : ys) at.emplace_back(x, y);
     };
     switch (face) {
-        case 2: column(M, {top, bottom}); break;
-        case 3: column(M, {top, mid, bottom}); break;
-        case 4: column(L, {top, bottom}); column(R, {top, bottom}); break;
-        case 5: column(L, {top, bottom}); column(R, {top, bottom}); column(M, {mid}); break;
-        case 6: column(L, {top, mid, bottom}); column(R, {top, mid, bottom}); break;
+        case 2:
+            column(M, {top, bottom});
+            break;
+        case 3:
+            column(M, {top, mid, bottom});
+            break;
+        case 4:
+            column(L, {top, bottom});
+            column(R, {top, bottom});
+            break;
+        case 5:
+            column(L, {top, bottom});
+            column(R, {top, bottom});
+            column(M, {mid});
+            break;
+        case 6:
+            column(L, {top, mid, bottom});
+            column(R, {top, mid, bottom});
+            break;
         case 7:
-            column(L, {top, mid, bottom}); column(R, {top, mid, bottom});
+            column(L, {top, mid, bottom});
+            column(R, {top, mid, bottom});
             column(M, {(top + mid) / 2});
             break;
         case 8:
-            column(L, {top, mid, bottom}); column(R, {top, mid, bottom});
+            column(L, {top, mid, bottom});
+            column(R, {top, mid, bottom});
             column(M, {(top + mid) / 2, (mid + bottom) / 2});
             break;
         case 9:
-            column(L, {top, q1, q2, bottom}); column(R, {top, q1, q2, bottom});
+            column(L, {top, q1, q2, bottom});
+            column(R, {top, q1, q2, bottom});
             column(M, {mid});
             break;
         case 10:
-            column(L, {top, q1, q2, bottom}); column(R, {top, q1, q2, bottom});
+            column(L, {top, q1, q2, bottom});
+            column(R, {top, q1, q2, bottom});
             column(M, {(top + q1) / 2, (q2 + bottom) / 2});
             break;
-        default: break;
+        default:
+            break;
     }
     for (const QPointF& c : at) pip(p, suit, c, 11.5, 12.5, c.y() > mid + 0.5);
 }
@@ -377,9 +401,12 @@ void cardFace(QPainter& p, int number) {
     const int face = (number - 1) % 13 + 1;
     const int suit = (number - 1) / 13;
     cardBlank(p);
-    if (face == 1) ace(p, suit);
-    else if (face >= 11) court(p, face, suit);
-    else pips(p, face, suit);
+    if (face == 1)
+        ace(p, suit);
+    else if (face >= 11)
+        court(p, face, suit);
+    else
+        pips(p, face, suit);
     indices(p, face, suit);
 }
 
@@ -426,10 +453,8 @@ void cardBack(QPainter& p) {
     p.setPen(QPen(Gold, 0.6));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(c, 11.8, 16.8);
-    const std::array<std::pair<int, QPointF>, 4> round = {{{2, {0, -8.5}},
-                                                            {1, {7, 0}},
-                                                            {3, {0, 8.5}},
-                                                            {0, {-7, 0}}}};
+    const std::array<std::pair<int, QPointF>, 4> round = {
+        {{2, {0, -8.5}}, {1, {7, 0}}, {3, {0, 8.5}}, {0, {-7, 0}}}};
     for (const auto& [suit, off] : round)
         p.fillPath(suitPath(suit, QRectF(c.x() + off.x() - 3.6, c.y() + off.y() - 3.8, 7.2, 7.6)),
                    Cream);

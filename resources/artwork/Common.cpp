@@ -18,9 +18,13 @@ QFont font(const QPainter& p, const QString& family, qreal px, int weight, bool 
     return f;
 }
 
-bool isRed(int suit) { return suit == 1 || suit == 3; }
+bool isRed(int suit) {
+    return suit == 1 || suit == 3;
+}
 
-QColor suitColor(int suit) { return isRed(suit) ? QColor(198, 22, 40) : QColor(24, 24, 28); }
+QColor suitColor(int suit) {
+    return isRed(suit) ? QColor(198, 22, 40) : QColor(24, 24, 28);
+}
 
 namespace {
 
@@ -84,7 +88,7 @@ QPainterPath unitSuit(int suit) {
 QPainterPath suitPath(int suit, const QRectF& box) {
     // The shapes are made once; the club's union of circles is costly to compute.
     static const std::array<QPainterPath, 4> shapes = {unitSuit(0), unitSuit(1), unitSuit(2),
-                                                        unitSuit(3)};
+                                                       unitSuit(3)};
     QTransform t;
     t.translate(box.left(), box.top());
     t.scale(box.width(), box.height());

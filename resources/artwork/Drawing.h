@@ -35,12 +35,12 @@ QColor suitColor(int suit);
 void tableCloth(QPainter& p);
 
 // The pictures, each filling (0, 0, size).
-void tableFelt(QPainter& p);                      // 640 x 480
-void feltCover(QPainter& p, QSizeF size);         // the cloth under the odds panel
-void oddsRows(QPainter& p);                       // 221 x 96
+void tableFelt(QPainter& p);               // 640 x 480
+void feltCover(QPainter& p, QSizeF size);  // the cloth under the odds panel
+void oddsRows(QPainter& p);                // 221 x 96
 void chip(QPainter& p, const QRectF& box, int value);
-void cardFace(QPainter& p, int number);           // 71 x 96
-void cardBack(QPainter& p);                       // 71 x 96
+void cardFace(QPainter& p, int number);  // 71 x 96
+void cardBack(QPainter& p);              // 71 x 96
 void button(QPainter& p, QSizeF size, const QString& label, PictureLook look);
 void closeButton(QPainter& p, QSizeF size, PictureLook look);
 void speechBubble(QPainter& p, QSizeF size);
@@ -52,7 +52,7 @@ void icon(QPainter& p, QSizeF size);  // the fan of two aces
 // (the calculator's with its "%" badge).
 void tableIcon(QPainter& p, QSizeF size);
 void calculatorIcon(QPainter& p, QSizeF size);
-void about(QPainter& p);                          // 444 x 238
+void about(QPainter& p);  // 444 x 238
 
 // Text laid along a circle of `radius` round `centre`, centred on the circle's lowest point
 // and read left to right, upright for a centre above the text.

@@ -19,8 +19,8 @@ struct ButtonColours {
 
 ButtonColours coloursFor(const QString& label) {
     if (label == QLatin1String("DEAL") || label == QLatin1String("OK"))
-        return {QColor(246, 204, 92), QColor(186, 134, 30), QColor(124, 86, 14),
-                QColor(58, 36, 6), QColor(255, 240, 190, 150)};
+        return {QColor(246, 204, 92), QColor(186, 134, 30), QColor(124, 86, 14), QColor(58, 36, 6),
+                QColor(255, 240, 190, 150)};
     if (label == QLatin1String("YES"))
         return {QColor(58, 150, 88), QColor(24, 94, 50), Gold, QColor(252, 248, 232),
                 QColor(0, 0, 0, 120)};

@@ -92,9 +92,21 @@ void tableCloth(QPainter& p) {
 void chip(QPainter& p, const QRectF& box, int value) {
     QColor base, spot, ink;
     switch (value) {
-        case 1: base = QColor(236, 234, 226); spot = QColor(34, 78, 168); ink = spot; break;
-        case 5: base = QColor(184, 26, 34); spot = QColor(246, 242, 232); ink = base; break;
-        default: base = QColor(24, 112, 62); spot = QColor(246, 242, 232); ink = base; break;
+        case 1:
+            base = QColor(236, 234, 226);
+            spot = QColor(34, 78, 168);
+            ink = spot;
+            break;
+        case 5:
+            base = QColor(184, 26, 34);
+            spot = QColor(246, 242, 232);
+            ink = base;
+            break;
+        default:
+            base = QColor(24, 112, 62);
+            spot = QColor(246, 242, 232);
+            ink = base;
+            break;
     }
     const QPointF c = box.center() - QPointF(0.5, 1.0);
     const qreal r = std::min(box.width(), box.height()) / 2 - 2.2;
@@ -192,8 +204,8 @@ void tableFelt(QPainter& p) {
 
     const QColor shadow(0, 0, 0, 110);
     const QFont title = font(p, SerifFace, 14.5, QFont::Bold);
-    arcText(p, QStringLiteral("BLACKJACK PAYS 3 TO 2"), title, centre + QPointF(0.7, 1.0), 560,
-            1.3, shadow);
+    arcText(p, QStringLiteral("BLACKJACK PAYS 3 TO 2"), title, centre + QPointF(0.7, 1.0), 560, 1.3,
+            shadow);
     arcText(p, QStringLiteral("BLACKJACK PAYS 3 TO 2"), title, centre, 560, 1.3,
             QColor(238, 204, 110));
     const QFont rule = font(p, SerifFace, 10.5, QFont::Normal, true);

@@ -53,8 +53,8 @@ QImage tablePreview(qreal dpr) {
     QPainter p(&image);
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     place(p, QStringLiteral("speech-bubble"), {18, 10, 223, 140}, dpr);
-    text(p, {34, 30, 191, 76}, QStringLiteral("Welcome to the table, please place your bets.."),
-         16, false, QColor(30, 30, 30), Qt::AlignCenter);
+    text(p, {34, 30, 191, 76}, QStringLiteral("Welcome to the table, please place your bets.."), 16,
+         false, QColor(30, 30, 30), Qt::AlignCenter);
     place(p, QStringLiteral("card-back"), {242, 66, 71, 96}, dpr);
     place(p, QStringLiteral("card-27"), {262, 66, 71, 96}, dpr);
     text(p, {262, 166, 160, 19}, QStringLiteral("11 = 11"), 13, true, Qt::white);
@@ -64,9 +64,8 @@ QImage tablePreview(qreal dpr) {
     text(p, {262, 262, 160, 19}, QStringLiteral("10+7+2 = 19"), 13, true, Qt::white);
     const char* buttons[] = {"button-deal", "button-hit", "button-stand", "button-double",
                              "button-split"};
-    const PictureLook looks[] = {PictureLook::Disabled, PictureLook::Normal,
-                                 PictureLook::Pressed, PictureLook::Normal,
-                                 PictureLook::Disabled};
+    const PictureLook looks[] = {PictureLook::Disabled, PictureLook::Normal, PictureLook::Pressed,
+                                 PictureLook::Normal, PictureLook::Disabled};
     for (int i = 0; i < 5; ++i)
         place(p, QString::fromLatin1(buttons[i]), {16.0 + 78 * i, 416, 73, 38}, dpr, looks[i]);
     place(p, QStringLiteral("insurance-frame"), {18, 168, 160, 82}, dpr);
@@ -76,8 +75,7 @@ QImage tablePreview(qreal dpr) {
     text(p, {434, 260, 108, 13}, QStringLiteral("Dealer's Chances"), 12, false, Qt::white);
     const char* rows[] = {"17", "18", "19", "20", "21", "BUST"};
     for (int i = 0; i < 6; ++i)
-        text(p, {436, 276.0 + 14 * i, 39, 13}, QString::fromLatin1(rows[i]), 12, false,
-             Qt::white);
+        text(p, {436, 276.0 + 14 * i, 39, 13}, QString::fromLatin1(rows[i]), 12, false, Qt::white);
     text(p, {440, 452, 40, 17}, QStringLiteral("Total"), 13, true, Qt::white);
     text(p, {480, 452, 64, 17}, QStringLiteral("1000"), 13, true, Qt::white);
     text(p, {546, 452, 30, 17}, QStringLiteral("Bet"), 13, true, Qt::white);
@@ -92,8 +90,7 @@ QImage panelPreview(qreal dpr) {
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     place(p, QStringLiteral("felt"), {412, 162, 221, 199}, dpr);
     place(p, QStringLiteral("amount-panel"), {172, 40, 275, 112}, dpr);
-    text(p, {188, 52, 243, 32}, QStringLiteral("Enter new starting amount"), 13, false,
-         Qt::white);
+    text(p, {188, 52, 243, 32}, QStringLiteral("Enter new starting amount"), 13, false, Qt::white);
     p.fillRect(QRectF(188, 100, 156, 25), Qt::white);
     text(p, {192, 104, 150, 20}, QStringLiteral("1000"), 13, false, Qt::black);
     place(p, QStringLiteral("button-ok"), {356, 88, 75, 27}, dpr);
@@ -108,14 +105,15 @@ QImage panelPreview(qreal dpr) {
 
 QImage cardSheet(qreal dpr) {
     const int cols = 13, gap = 6;
-    QImage image = canvas({cols * (71 + gap) + gap, 5 * (96 + gap) + gap}, dpr,
-                          QColor(20, 90, 46));
+    QImage image = canvas({cols * (71 + gap) + gap, 5 * (96 + gap) + gap}, dpr, QColor(20, 90, 46));
     QPainter p(&image);
     for (int n = 1; n <= 53; ++n) {
         const int i = n - 1;
-        const QString name = n <= 52 ? QStringLiteral("card-%1").arg(n) : QStringLiteral("card-back");
-        place(p, name, {qreal(gap + (i % cols) * (71 + gap)), qreal(gap + (i / cols) * (96 + gap)),
-                        71, 96}, dpr);
+        const QString name =
+            n <= 52 ? QStringLiteral("card-%1").arg(n) : QStringLiteral("card-back");
+        place(p, name,
+              {qreal(gap + (i % cols) * (71 + gap)), qreal(gap + (i / cols) * (96 + gap)), 71, 96},
+              dpr);
     }
     return image;
 }

@@ -75,9 +75,9 @@ using ElementState = std::tuple<std::string, int, std::string, bool, bool, float
 std::vector<ElementState> snapshot(const forms::Window& w) {
     std::vector<ElementState> all;
     for (const forms::Element* e : w.elements())
-        all.emplace_back(e->name(), e->index(), e->caption(), e->visible(), e->enabled(),
-                         e->left(), e->top(), e->width(), e->height(), e->backColor(),
-                         e->fontBold(), e->picture(), e->checked(), e->interval());
+        all.emplace_back(e->name(), e->index(), e->caption(), e->visible(), e->enabled(), e->left(),
+                         e->top(), e->width(), e->height(), e->backColor(), e->fontBold(),
+                         e->picture(), e->checked(), e->interval());
     return all;
 }
 
@@ -210,18 +210,19 @@ TEST_F(Calculator, CardKeysFormTwoRowsWithTheirCaptionsAndNames) {
 }
 
 TEST_F(Calculator, EveryElementOfTheWindowIsPresentOnce) {
-    const char* names[] = {
-        "Image1",  "Image2", "Command2", "cmdMore",  "Label7",   "Ladd2",       "Label2",
-        "Label4",  "Label9", "Label11",  "lstandpe", "lhitpe",   "ldoubpe",     "Lsplipe",
-        "lstandper", "lhitper", "Ldoubper", "lspliper", "Line1", "Line2",      "Line3",
-        "Label5",  "Line4",  "Line5",    "lblDealProb", "l17",   "l18",         "l19",
-        "l20",     "l21",    "lbust",    "l17t",     "l18t",     "l19t",        "l20t",
-        "l21t",    "lbustt", "l17l",     "l18l",     "l19l",     "l20l",        "l21l",
-        "lbustl",  "Image3", "Label10",  "Label8",   "Command6", "Timer1",      "Timer2",
-        "ldeal",   "lptot",  "Ladd",     "Label3"};
+    const char* names[] = {"Image1",      "Image2",  "Command2",  "cmdMore", "Label7",   "Ladd2",
+                           "Label2",      "Label4",  "Label9",    "Label11", "lstandpe", "lhitpe",
+                           "ldoubpe",     "Lsplipe", "lstandper", "lhitper", "Ldoubper", "lspliper",
+                           "Line1",       "Line2",   "Line3",     "Label5",  "Line4",    "Line5",
+                           "lblDealProb", "l17",     "l18",       "l19",     "l20",      "l21",
+                           "lbust",       "l17t",    "l18t",      "l19t",    "l20t",     "l21t",
+                           "lbustt",      "l17l",    "l18l",      "l19l",    "l20l",     "l21l",
+                           "lbustl",      "Image3",  "Label10",   "Label8",  "Command6", "Timer1",
+                           "Timer2",      "ldeal",   "lptot",     "Ladd",    "Label3"};
     for (const char* name : names) {
-        const auto count = std::count_if(w.elements().begin(), w.elements().end(),
-                                         [&](const forms::Element* e) { return e->name() == name; });
+        const auto count =
+            std::count_if(w.elements().begin(), w.elements().end(),
+                          [&](const forms::Element* e) { return e->name() == name; });
         EXPECT_EQ(count, 1) << name;
     }
 }
@@ -234,9 +235,9 @@ TEST_F(Calculator, StartUpPlacesTheWindowOnTopHidesTheValuesAndFillsTheTables) {
     EXPECT_TRUE(frame.noActivate);
     EXPECT_EQ(frame.outerHeight(), CalculatorWindow::CompactHeight);
 
-    for (const forms::Element* e : {&w.panel.lstandper, &w.panel.lhitper, &w.panel.Ldoubper,
-                                    &w.panel.lspliper, &w.panel.lstandpe, &w.panel.lhitpe,
-                                    &w.panel.ldoubpe, &w.panel.Lsplipe})
+    for (const forms::Element* e :
+         {&w.panel.lstandper, &w.panel.lhitper, &w.panel.Ldoubper, &w.panel.lspliper,
+          &w.panel.lstandpe, &w.panel.lhitpe, &w.panel.ldoubpe, &w.panel.Lsplipe})
         EXPECT_FALSE(e->visible()) << e->name();
     EXPECT_NE(w.panel.tables.StandEvTable[10][16], 0);
     EXPECT_EQ(w.caption(), "Brenn Blackjack Calculator 3.2");
@@ -396,10 +397,10 @@ TEST_F(Calculator, ClearAfterAFinishedHandEmptiesThePanelAndKeepsTheHeight) {
     EXPECT_EQ(w.panel.upCard.caption(), "");
     EXPECT_EQ(w.panel.lplay(1).caption(), "");
     EXPECT_EQ(w.panel.lstandpe.caption(), "");
-    for (const forms::Element* e : {&w.panel.l17t, &w.panel.l18t, &w.panel.l19t, &w.panel.l20t,
-                                    &w.panel.l21t, &w.panel.lbustt, &w.panel.l17l, &w.panel.l18l,
-                                    &w.panel.l19l, &w.panel.l20l, &w.panel.l21l, &w.panel.lbustl,
-                                    &w.panel.lstandpe, &w.panel.lstandper})
+    for (const forms::Element* e :
+         {&w.panel.l17t, &w.panel.l18t, &w.panel.l19t, &w.panel.l20t, &w.panel.l21t,
+          &w.panel.lbustt, &w.panel.l17l, &w.panel.l18l, &w.panel.l19l, &w.panel.l20l,
+          &w.panel.l21l, &w.panel.lbustl, &w.panel.lstandpe, &w.panel.lstandper})
         EXPECT_FALSE(e->visible()) << e->name();
     EXPECT_FALSE(w.Timer2.enabled());
     EXPECT_FALSE(w.Image2.visible());

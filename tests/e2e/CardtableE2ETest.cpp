@@ -21,7 +21,6 @@ using e2e::readFile;
 const std::string Title = "Brenn Blackjack Game 3.2";
 constexpr double WindowTimeout = 60;  // generous: sanitizer builds start slowly
 
-
 class Cardtable : public e2e::SessionTest {
 protected:
     std::string settingsFile() const { return x().configHome() + "/zopt22.ini"; }
@@ -31,7 +30,6 @@ protected:
     unsigned long openWindow(e2e::Process& program) {
         return SessionTest::openWindow(program, e2e::programPath("cardtable"), Title);
     }
-
 };
 
 TEST_F(Cardtable, OpensTheTableAndWritesTheSettingsWhenClosed) {

@@ -24,7 +24,6 @@ using e2e::readFile;
 const std::string Title = "Brenn Blackjack Calculator 3.2";
 constexpr double WindowTimeout = 60;  // generous: sanitizer builds start slowly
 
-
 // The centre of an element, given in twips inside the client area, on the screen; a
 // display scale makes each logical pixel `scale` screen pixels.
 struct Point {
@@ -58,7 +57,6 @@ protected:
     QImage paintedPicture(unsigned long window) {
         return x().waitForPicture(window, showsBackground, e2e::PaintTimeout);
     }
-
 };
 
 TEST_F(Oddsdesk, OpensItsWindowWithItsCaptionNearTheTopLeftCorner) {

@@ -4,6 +4,7 @@
 // pictures of both windows in play; with BLACKJACK_SCREENSHOT_DIR set they are saved there.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QColor>
 #include <QImage>
@@ -15,7 +16,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <signal.h>
 #include <sstream>
 #include <thread>
 
@@ -35,8 +35,6 @@ const std::string TableTitle = "Brenn Blackjack Game 3.2";
 const std::string CalculatorTitle = "Brenn Blackjack Calculator 3.2";
 constexpr double Timeout = 60;  // generous: sanitizer builds start slowly
 constexpr int TwipsPerPixel = 15;
-
-
 
 // A connection of the test's own to the session's display.
 class DisplayLink {
@@ -85,9 +83,9 @@ public:
     explicit CoverWindow(const e2e::Session& session) : display_(session) {
         ::Display* d = display_.get();
         if (!d) return;
-        window_ = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 900, 700, 0,
-                                      BlackPixel(d, DefaultScreen(d)),
-                                      WhitePixel(d, DefaultScreen(d)));
+        window_ =
+            XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 900, 700, 0,
+                                BlackPixel(d, DefaultScreen(d)), WhitePixel(d, DefaultScreen(d)));
         XMapRaised(d, window_);
         XSync(d, False);
     }
@@ -213,7 +211,6 @@ protected:
         fs::create_directories(dir);
         EXPECT_TRUE(picture.save(QString::fromStdString((fs::path(dir) / name).string()), "PNG"));
     }
-
 };
 
 TEST_F(Product, OnlineCalculatorStartsTheCalculatorBesideTheTable) {
@@ -382,8 +379,12 @@ TEST_F(Product, PicturesOfBothWindowsInPlay) {
                         return true;
             return false;
         };
-        const auto handLine = [&](const QImage& shot) { return hasWhite(shot, 780, 990, 2800, 270); };
-        const auto standValue = [&](const QImage& shot) { return hasWhite(shot, 795, 1380, 885, 195); };
+        const auto handLine = [&](const QImage& shot) {
+            return hasWhite(shot, 780, 990, 2800, 270);
+        };
+        const auto standValue = [&](const QImage& shot) {
+            return hasWhite(shot, 795, 1380, 885, 195);
+        };
         const QImage shot = settledPicture(
             window, [&](const QImage& now) { return handLine(now) && standValue(now); });
         ASSERT_EQ(shot.height(), 5115 / TwipsPerPixel);

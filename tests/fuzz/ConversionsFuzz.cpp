@@ -22,7 +22,9 @@ void require(bool condition) {
     if (!condition) std::abort();
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Writing keeps 15 significant digits, so reading back may differ in the last bits only;
 // a subnormal number has fewer bits than that, so it may differ by its smallest step.

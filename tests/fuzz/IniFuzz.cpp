@@ -25,10 +25,11 @@ void require(bool condition) {
 constexpr std::string_view Mark = "\xEF\xBB\xBF";
 
 // Names the program uses, spelled as a file may spell them, and names no file can hold.
-const std::string Sections[] = {"Options", "options", " OPTIONS ", "Other", "", " ", "a]b",
-                                "x\ny", std::string("x\0y", 3), "[Options"};
-const std::string Keys[] = {"Speed", "odds", "sound", "pot", "SPEED ", "", "\t", "a=b",
-                            "[x", ";x", "x\ry", std::string("x\0y", 3)};
+const std::string Sections[] = {
+    "Options", "options", " OPTIONS ", "Other", "", " ", "a]b", "x\ny", std::string("x\0y", 3),
+    "[Options"};
+const std::string Keys[] = {"Speed", "odds", "sound", "pot", "SPEED ", "",
+                            "\t",    "a=b",  "[x",    ";x",  "x\ry",   std::string("x\0y", 3)};
 
 struct Probe {
     std::string_view section, key;
@@ -42,7 +43,9 @@ using ini::isBlank;
 using ini::trim;
 
 // The same name, as the file compares names: blanks around it and case do not count.
-bool sameName(std::string_view a, std::string_view b) { return ini::sameName(trim(a), trim(b)); }
+bool sameName(std::string_view a, std::string_view b) {
+    return ini::sameName(trim(a), trim(b));
+}
 
 // A name that a line of the file can hold: not blank, on one line, with no bracket that
 // would end a section name and no "=" that would end a key; a key that does not read as a
@@ -93,8 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // What the value reads as on a line of its own.
     const std::string line =
-        "[Options]\nkey=" +
-        value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
+        "[Options]\nkey=" + value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
     require(ini::readValue(*after, section, key) == ini::readValue(line, "Options", "key"));
     for (std::size_t k = 0; k < std::size(Probes); ++k)
         if (!sameName(Probes[k].section, section) || !sameName(Probes[k].key, key))

@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "HostTestSupport.h"
 #include "forms/Window.h"
 #include "forms/qt/Host.h"
 #include "forms/qt/Pictures.h"
 #include "platform/QtServices.h"
-#include "HostTestSupport.h"
 
 using forms::Element;
 using forms::ElementKind;
@@ -64,7 +64,9 @@ struct Sample : forms::Window {
             log.push_back("down " + std::to_string(b) + " " + std::to_string(int(x)) + " " +
                           std::to_string(int(y)));
         };
-        chip.onMouseUp = [this](int b, int, float, float) { log.push_back("up " + std::to_string(b)); };
+        chip.onMouseUp = [this](int b, int, float, float) {
+            log.push_back("up " + std::to_string(b));
+        };
         chip.onClick = [this] { log.push_back("click"); };
         chip.onDblClick = [this] { log.push_back("dblclick"); };
 
@@ -156,7 +158,8 @@ TEST_F(HostTest, WidgetsCarryNamesGeometryAndFonts) {
     EXPECT_EQ(chip->parentWidget(), host.widgetFor(window.box));
     EXPECT_EQ(chip->geometry().topLeft(), QPoint(10, 10));
     const QObjectList& siblings = host.widgetFor(window.deal)->parentWidget()->children();
-    EXPECT_LT(siblings.indexOf(host.widgetFor(window.deal)), siblings.indexOf(host.widgetFor(window.total)));
+    EXPECT_LT(siblings.indexOf(host.widgetFor(window.deal)),
+              siblings.indexOf(host.widgetFor(window.total)));
 }
 
 TEST_F(HostTest, PropertyChangesReachTheWidgets) {
@@ -284,8 +287,8 @@ TEST_F(HostTest, MouseButtonsAndPositionsArriveInTwips) {
     QWidget* chip = host.widgetFor(window.chip);
     QTest::mouseClick(chip, Qt::LeftButton, {}, QPoint(4, 6));
     QTest::mouseClick(chip, Qt::RightButton, {}, QPoint(10, 20));
-    EXPECT_EQ(window.log, (std::vector<std::string>{"down 1 60 90", "up 1", "click", "down 2 150 300",
-                                                    "up 2"}));
+    EXPECT_EQ(window.log, (std::vector<std::string>{"down 1 60 90", "up 1", "click",
+                                                    "down 2 150 300", "up 2"}));
     // A double-click as the platform delivers it: press, release, press, double-click,
     // release. The second press is the double-click, not one more mouse-down.
     window.log.clear();
@@ -357,7 +360,8 @@ TEST_F(HostTest, MenusFollowTheModel) {
 
 TEST_F(HostTest, F1OpensHelpAtTheWindowsContext) {
     std::vector<std::pair<std::string, int>> shown;
-    host.setHelpHandler([&](const std::string& file, int context) { shown.emplace_back(file, context); });
+    host.setHelpHandler(
+        [&](const std::string& file, int context) { shown.emplace_back(file, context); });
     host.show();
     QTest::keyClick(host.widgetFor(window.keys(1)), Qt::Key_F1);
     QTest::keyClick(host.widget(), Qt::Key_F1);
@@ -571,10 +575,12 @@ TEST(HostActivation, AnotherWindowOfTheProgramDeactivatesTheActiveOne) {
     tableHost.show();
     aboutHost.show();
     aboutHost.widget()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == aboutHost.widget(); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::activeWindow() == aboutHost.widget(); }, 5000));
     EXPECT_EQ(about.deactivations, 0);
 
     tableHost.widget()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == tableHost.widget(); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QApplication::activeWindow() == tableHost.widget(); }, 5000));
     EXPECT_EQ(about.deactivations, 1);
 }

@@ -3,13 +3,13 @@
 // What the host tests share: one QApplication for the test program, plain pictures, and
 // what a step writes to standard error.
 
-#include <QApplication>
-#include <QMouseEvent>
-#include <QWidget>
-#include <QPainter>
-#include <QPixmap>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QWidget>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -36,7 +36,6 @@ inline std::string standardError(const std::function<void()>& action) {
     return text;
 }
 
-
 // The application lives until the test program ends; gtest_main owns main().
 inline void ensureApplication() {
     if (QApplication::instance()) return;
@@ -50,8 +49,8 @@ inline void ensureApplication() {
 inline void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, quint64 timestamp) {
     const Qt::MouseButtons buttons =
         type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
-    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), Qt::LeftButton, buttons,
-                      Qt::NoModifier);
+    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), Qt::LeftButton,
+                      buttons, Qt::NoModifier);
     event.setTimestamp(timestamp);
     QApplication::sendEvent(widget, &event);
 }

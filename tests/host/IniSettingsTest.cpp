@@ -2,7 +2,6 @@
 // in a temporary configuration folder.
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,8 +91,8 @@ TEST(IniRead, FindsValuesAndCutsThem) {
         "pot\n[Options]\nsound=late\n";
     EXPECT_EQ(ini::readValue(file, "Options", "Speed"), "fast");
     EXPECT_EQ(ini::readValue(file, "options", "SOUND"), "late");  // a later section of that name
-    EXPECT_EQ(ini::readValue(file, "Options", "odds"), "");        // a comment
-    EXPECT_EQ(ini::readValue(file, "Options", "pot"), "");         // no "="
+    EXPECT_EQ(ini::readValue(file, "Options", "odds"), "");       // a comment
+    EXPECT_EQ(ini::readValue(file, "Options", "pot"), "");        // no "="
     EXPECT_EQ(ini::readValue(file, "Options", "x"), "");
     EXPECT_EQ(ini::readValue(file, "Missing", "Speed"), "");
     EXPECT_EQ(ini::readValue("\xEF\xBB\xBF[Options]\nSpeed=fast\n", "Options", "Speed"), "fast");
@@ -101,14 +100,20 @@ TEST(IniRead, FindsValuesAndCutsThem) {
               "fast");
 
     const std::string longValue(200, 'a');
-    EXPECT_EQ(ini::readValue("[Options]\npot=" + longValue + "\n", "Options", "pot"), std::string(127, 'a'));
+    EXPECT_EQ(ini::readValue("[Options]\npot=" + longValue + "\n", "Options", "pot"),
+              std::string(127, 'a'));
     // Cut before a character that would be split, and at a NUL.
     const std::string accents = std::string(126, 'a') + "\xC3\xA9\xC3\xA9";
     EXPECT_EQ(ini::readValue("[Options]\npot=" + accents, "Options", "pot"), std::string(126, 'a'));
-    EXPECT_EQ(ini::readValue(std::string("[Options]\npot=12\0" "34\n", 19), "Options", "pot"), "12");
+    EXPECT_EQ(ini::readValue(std::string("[Options]\npot=12\0"
+                                         "34\n",
+                                         19),
+                             "Options", "pot"),
+              "12");
     // Bytes that are no UTF-8 at all are cut at 127 all the same.
     const std::string stray(200, '\x80');
-    EXPECT_EQ(ini::readValue("[Options]\npot=" + stray, "Options", "pot"), std::string(127, '\x80'));
+    EXPECT_EQ(ini::readValue("[Options]\npot=" + stray, "Options", "pot"),
+              std::string(127, '\x80'));
 }
 
 namespace {

@@ -1,9 +1,8 @@
 // The two programs' real windows on the Qt host: a click on a widget reaches the window's
 // handler, and what the handler changes reaches the widgets.
 
-#include <gtest/gtest.h>
-
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <QAction>
 #include <QFontMetricsF>
@@ -13,13 +12,13 @@
 #include <QTest>
 #include <cstdlib>
 
+#include "../table/TableFixture.h"
 #include "HostTestSupport.h"
 #include "calculator/CalculatorWindow.h"
 #include "forms/qt/Host.h"
 #include "platform/SdlSound.h"
 #include "support/Fakes.h"
 #include "table/TableWindow.h"
-#include "../table/TableFixture.h"
 
 namespace {
 

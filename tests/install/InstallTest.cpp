@@ -36,7 +36,7 @@ const fs::path OddPrefix = std::string(INSTALL_PREFIX) + "-\xff";
 const std::string TableTitle = "Brenn Blackjack Game 3.2";
 const std::string CalculatorTitle = "Brenn Blackjack Calculator 3.2";
 const std::string HelpTitle = "Brenn Blackjack Help";  // the installed help page's title
-constexpr double Timeout = 60;                          // sanitizer builds start slowly
+constexpr double Timeout = 60;                         // sanitizer builds start slowly
 
 // Where the product is installed.
 struct Where {
@@ -55,8 +55,10 @@ std::string desktopValue(const fs::path& entry, const std::string& key) {
     std::string line;
     bool inGroup = false;
     while (std::getline(lines, line)) {
-        if (!line.empty() && line.front() == '[') inGroup = line == "[Desktop Entry]";
-        else if (inGroup && line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+        if (!line.empty() && line.front() == '[')
+            inGroup = line == "[Desktop Entry]";
+        else if (inGroup && line.rfind(key + "=", 0) == 0)
+            return line.substr(key.size() + 1);
     }
     return {};
 }
@@ -140,7 +142,6 @@ protected:
     bool focus(unsigned long window) {
         return x().run({"xdotool", "windowfocus", "--sync", std::to_string(window)}, 10) == 0;
     }
-
 };
 
 TEST(InstalledTree, HoldsTheProgramsTheirDataIconsAndDesktopEntries) {
@@ -154,8 +155,8 @@ TEST(InstalledTree, HoldsTheProgramsTheirDataIconsAndDesktopEntries) {
          {"share/cardtable/chip.wav", "share/cardtable/shuf.wav", "share/cardtable/card.wav",
           "share/cardtable/tablehelp1.html", "share/oddsdesk/tablehelp1.html",
           "share/icons/hicolor/scalable/apps/cardtable.svg",
-          "share/icons/hicolor/scalable/apps/oddsdesk.svg",
-          "share/applications/cardtable.desktop", "share/applications/oddsdesk.desktop"}) {
+          "share/icons/hicolor/scalable/apps/oddsdesk.svg", "share/applications/cardtable.desktop",
+          "share/applications/oddsdesk.desktop"}) {
         EXPECT_TRUE(fs::is_regular_file(Prefix / file)) << file << " is not installed";
         EXPECT_GT(fs::file_size(Prefix / file), 0u) << file << " is empty";
     }
@@ -221,7 +222,9 @@ struct Program {
     const char* name;
     const char* title;
 };
-void PrintTo(const Program& program, std::ostream* out) { *out << program.name; }
+void PrintTo(const Program& program, std::ostream* out) {
+    *out << program.name;
+}
 
 class EachInstalledProgram : public Installed,
                              public ::testing::WithParamInterface<std::tuple<Program, Where>> {

@@ -336,10 +336,10 @@ std::vector<std::string> snapshot(const forms::Window& w) {
     std::vector<std::string> v;
     for (const Element* e : w.elements()) {
         std::string s = e->name() + "(" + text(e->index()) + ") " + e->caption();
-        for (double n : {double(e->left()), double(e->top()), double(e->width()),
-                         double(e->height()), double(e->x1()), double(e->y1()), double(e->x2()),
-                         double(e->y2()), double(e->backColor()), double(e->foreColor()),
-                         e->fontSize(), double(e->interval())})
+        for (double n :
+             {double(e->left()), double(e->top()), double(e->width()), double(e->height()),
+              double(e->x1()), double(e->y1()), double(e->x2()), double(e->y2()),
+              double(e->backColor()), double(e->foreColor()), e->fontSize(), double(e->interval())})
             s += "|" + text(n);
         for (bool b : {e->visible(), e->enabled(), e->opaque(), e->fontBold(), e->fontItalic(),
                        e->checked()})

@@ -68,11 +68,11 @@ IconPixels countPixels(const QImage& picture) {
 }
 
 const char* const ContractNames[] = {
-    "card-1",        "card-13",        "card-14",       "card-27",         "card-40",
-    "card-52",       "card-back",      "table-felt",    "felt",            "odds-rows",
-    "speech-bubble", "insurance-frame", "amount-panel", "button-deal",     "button-hit",
-    "button-stand",  "button-double",  "button-split",  "button-yes",      "button-no",
-    "button-ok",     "button-close",   "lamp",          "icon",            "about",
+    "card-1",          "card-13",         "card-14",      "card-27",     "card-40",
+    "card-52",         "card-back",       "table-felt",   "felt",        "odds-rows",
+    "speech-bubble",   "insurance-frame", "amount-panel", "button-deal", "button-hit",
+    "button-stand",    "button-double",   "button-split", "button-yes",  "button-no",
+    "button-ok",       "button-close",    "lamp",         "icon",        "about",
     "icon-calculator",
 };
 
@@ -89,14 +89,14 @@ private slots:
         for (const char* name : ContractNames) {
             const QSizeF design = Artwork::designSize(QString::fromLatin1(name));
             for (const qreal dpr : {1.0, 2.0}) {
-                QTest::addRow("%s design @%g", name, dpr) << QString::fromLatin1(name) << design
-                                                          << dpr;
+                QTest::addRow("%s design @%g", name, dpr)
+                    << QString::fromLatin1(name) << design << dpr;
                 QTest::addRow("%s stretched @%g", name, dpr)
                     << QString::fromLatin1(name) << QSizeF(design.width() * 1.5, 40.0) << dpr;
             }
         }
-        QTest::addRow("fractional ratio") << QStringLiteral("card-5") << QSizeF(71, 96)
-                                          << qreal(1.25);
+        QTest::addRow("fractional ratio")
+            << QStringLiteral("card-5") << QSizeF(71, 96) << qreal(1.25);
     }
     void drawsEveryNameAtItsSize() {
         QFETCH(QString, name);
@@ -106,8 +106,8 @@ private slots:
         const QPixmap pixmap = art.picture(name, size, dpr, PictureLook::Normal);
         QVERIFY(!pixmap.isNull());
         QCOMPARE(pixmap.devicePixelRatio(), dpr);
-        QCOMPARE(pixmap.size(), QSize(qCeil(size.width() * dpr - 0.01),
-                                      qCeil(size.height() * dpr - 0.01)));
+        QCOMPARE(pixmap.size(),
+                 QSize(qCeil(size.width() * dpr - 0.01), qCeil(size.height() * dpr - 0.01)));
         QVERIFY(drawsSomething(pixmap.toImage()));
     }
 
@@ -123,8 +123,8 @@ private slots:
     void unknownNamesAndEmptySizesGiveNothing_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QSizeF>("size");
-        for (const char* name : {"", "card-0", "card-53", "card-01", "card-", "card-1x",
-                                 "button-", "Table-Felt", "felt ", "nonsense"})
+        for (const char* name : {"", "card-0", "card-53", "card-01", "card-", "card-1x", "button-",
+                                 "Table-Felt", "felt ", "nonsense"})
             QTest::addRow("name '%s'", name) << QString::fromLatin1(name) << QSizeF(71, 96);
         QTest::addRow("empty size") << QStringLiteral("card-1") << QSizeF(0, 0);
         QTest::addRow("no height") << QStringLiteral("table-felt") << QSizeF(640, 0);
@@ -140,9 +140,9 @@ private slots:
 
     void buttonsLookPressedAndDisabled() {
         const Artwork art;
-        for (const char* name : {"button-deal", "button-hit", "button-stand", "button-double",
-                                 "button-split", "button-yes", "button-no", "button-ok",
-                                 "button-close"}) {
+        for (const char* name :
+             {"button-deal", "button-hit", "button-stand", "button-double", "button-split",
+              "button-yes", "button-no", "button-ok", "button-close"}) {
             const QString n = QString::fromLatin1(name);
             const QImage normal = art.picture(n, {73, 38}, 2, PictureLook::Normal).toImage();
             const QImage pressed = art.picture(n, {73, 38}, 2, PictureLook::Pressed).toImage();
@@ -172,7 +172,8 @@ private slots:
         const Artwork art;
         const QColor grey(64, 64, 64);
         // The odds panel's place on the table and the row captions' picture share one grey.
-        const QImage table = art.picture("table-felt", {640, 480}, 2, PictureLook::Normal).toImage();
+        const QImage table =
+            art.picture("table-felt", {640, 480}, 2, PictureLook::Normal).toImage();
         QCOMPARE(table.pixelColor(2 * 620, 2 * 350), grey);
         QCOMPARE(table.pixelColor(2 * 414, 2 * 164), grey);
         const QImage rows = art.picture("odds-rows", {221, 96}, 1, PictureLook::Normal).toImage();
@@ -294,7 +295,8 @@ private slots:
         int kept = 0;
         std::error_code ec;
         for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-            kept += entry.is_regular_file() && entry.file_size() > std::uintmax_t(drawn.sizeInBytes());
+            kept +=
+                entry.is_regular_file() && entry.file_size() > std::uintmax_t(drawn.sizeInBytes());
         QCOMPARE(kept, 1);
         QCOMPARE(Artwork(folder).picture("button-deal", {73, 38}, 2, PictureLook::Normal).toImage(),
                  drawn);

@@ -171,7 +171,8 @@ protected:
     };
     Table table() const {
         Table t;
-        for (int i = 1; i <= table::MaxCards; ++i) t.dealerCards.push_back(w->dplaycard(i).visible());
+        for (int i = 1; i <= table::MaxCards; ++i)
+            t.dealerCards.push_back(w->dplaycard(i).visible());
         t.message = w->dbox.visible();
         return t;
     }
@@ -204,7 +205,8 @@ TEST_F(AmountPanelReopenTest, ASecondOpeningKeepsWhatTheFirstHid) {
                 // Dealer six, two and nine against the player's 18.
                 playHand({6, cards::Ten, 8, 2, 9}, "S");
                 const Table settled = table();
-                ASSERT_EQ(std::count(settled.dealerCards.begin(), settled.dealerCards.end(), true), 3);
+                ASSERT_EQ(std::count(settled.dealerCards.begin(), settled.dealerCards.end(), true),
+                          3);
                 ASSERT_TRUE(settled.message);
 
                 first.act(*w);

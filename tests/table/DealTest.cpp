@@ -242,8 +242,8 @@ TEST_F(DealTest, ARevealWhoseCardsThePanelHidAndDealDroppedStillEnds) {
     w->timdeal.tick();
     w->timdeal.tick();  // the third card is up; the next tick would end the reveal
     ASSERT_TRUE(w->dplaycard(3).visible());
-    w->Label6_Click();   // the panel hides the three cards
-    w->Command3.click(); // Deal closes it without showing them
+    w->Label6_Click();    // the panel hides the three cards
+    w->Command3.click();  // Deal closes it without showing them
     ASSERT_FALSE(w->dplaycard(3).visible());
     EXPECT_LT(finishReveal(), 5);
     for (int i = 1; i <= 3; ++i) EXPECT_TRUE(w->dplaycard(i).visible()) << i;

@@ -26,9 +26,9 @@ protected:
     std::unique_ptr<table::TableWindow> w;
 
     table::TableServices services() {
-        return table::TableServices{random,   clock, events,   settings, sound,
-                                    launcher, keys,  instance, dialogs,  program,
-                                    nullptr,  "http://www.example.com"};
+        return table::TableServices{random,  clock,    events,  settings,
+                                    sound,   launcher, keys,    instance,
+                                    dialogs, program,  nullptr, "http://www.example.com"};
     }
 
     // Creates and loads the window (settings as stored in `settings` beforehand).

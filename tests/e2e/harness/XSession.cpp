@@ -1,17 +1,19 @@
 #include "XSession.h"
 
 // Qt before Xlib, whose macros (Status, Bool) clash with Qt's names.
+// clang-format off
 #include <QImage>
+// clang-format on
 
-#include <X11/Xlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -56,8 +58,8 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawnattr_t attr;
     posix_spawnattr_init(&attr);
@@ -84,8 +86,7 @@ std::vector<std::string> currentEnvironment() {
     return env;
 }
 
-void setVariable(std::vector<std::string>& env, const std::string& name,
-                 const std::string& value) {
+void setVariable(std::vector<std::string>& env, const std::string& name, const std::string& value) {
     const std::string prefix = name + "=";
     std::erase_if(env, [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
     env.push_back(prefix + value);
@@ -163,7 +164,9 @@ bool toolsAvailable() {
            !findOnPath("xdotool").empty();
 }
 
-bool windowManagerAvailable() { return !findOnPath("openbox").empty(); }
+bool windowManagerAvailable() {
+    return !findOnPath("openbox").empty();
+}
 
 bool waylandCompositorAvailable() {
     return !findOnPath("weston").empty();
@@ -185,7 +188,9 @@ std::string exactPattern(const std::string& text) {
 
 // Process
 
-Process::Process(Process&& other) noexcept { *this = std::move(other); }
+Process::Process(Process&& other) noexcept {
+    *this = std::move(other);
+}
 
 Process& Process::operator=(Process&& other) noexcept {
     if (this != &other) {
@@ -221,8 +226,8 @@ std::optional<int> Process::waitExit(double timeoutSeconds) {
     // A pidfd becomes readable when the process ends; without one, check every 20 ms.
     const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
     while (running()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) break;
         if (pidfd >= 0) {
             pollfd p{pidfd, POLLIN, 0};

@@ -116,8 +116,7 @@ public:
     // The mapped windows whose title is exactly `title`, right now.
     std::vector<unsigned long> windows(const std::string& title) const;
     // Waits until such a window is mapped (xdotool search --sync), up to `timeoutSeconds`.
-    std::vector<unsigned long> waitForWindow(const std::string& title,
-                                             double timeoutSeconds) const;
+    std::vector<unsigned long> waitForWindow(const std::string& title, double timeoutSeconds) const;
     // The mapped windows of the process `pid`, right now.
     std::vector<unsigned long> windowsOf(pid_t pid) const;
     // The running processes of the executable `exe` (a full path) started in this session,

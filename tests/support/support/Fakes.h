@@ -105,7 +105,9 @@ public:
 
 class RecordingHelp : public platform::HelpViewer {
 public:
-    void showHelp(const std::string& file, int context) override { shown.emplace_back(file, context); }
+    void showHelp(const std::string& file, int context) override {
+        shown.emplace_back(file, context);
+    }
     std::vector<std::pair<std::string, int>> shown;
 };
 
