@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format-14
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev
   libsdl2-dev libxdamage-dev
   libgtest-dev libgmock-dev libbenchmark-dev
