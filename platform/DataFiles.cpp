@@ -33,22 +33,23 @@ std::vector<fs::path> dataFolders(const std::string& programName) {
     return folders;
 }
 
-fs::path cacheFolder(const std::string& programName) {
-    if (programName.empty() || programName.find('/') != std::string::npos) return {};
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/') {
-        const fs::path folder = fs::path(xdg) / programName;
-        createPrivateFolders(folder);
-        return folder;
-    }
+fs::path userBaseFolder(const char* variable, const char* inHome) {
+    if (const char* xdg = std::getenv(variable); xdg && xdg[0] == '/') return fs::path(xdg);
     const char* home = std::getenv("HOME");
     if (!home || home[0] != '/') {
         const passwd* pw = ::getpwuid(::getuid());
         home = pw ? pw->pw_dir : nullptr;
     }
     if (!home || home[0] != '/') return {};
-    const fs::path folder = fs::path(home) / ".cache" / programName;
-    createPrivateFolders(folder);
-    return folder;
+    return fs::path(home) / inHome;
+}
+
+fs::path cacheFolder(const std::string& programName) {
+    if (programName.empty() || programName.find('/') != std::string::npos) return {};
+    const fs::path base = userBaseFolder("XDG_CACHE_HOME", ".cache");
+    if (base.empty()) return {};
+    createPrivateFolders(base / programName);
+    return base / programName;
 }
 
 void createPrivateFolders(const fs::path& dir) {

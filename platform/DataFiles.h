@@ -16,6 +16,10 @@ std::filesystem::path executableFolder();
 // The folders searched for `programName`'s data, in order.
 std::vector<std::filesystem::path> dataFolders(const std::string& programName);
 
+// One of the user's base folders: $`variable` when it is an absolute path, else `inHome` in
+// the home folder ($HOME, else the user's entry); empty without a home.
+std::filesystem::path userBaseFolder(const char* variable, const char* inHome);
+
 // The folder where `programName` keeps files it can make again at any time:
 // $XDG_CACHE_HOME/<program> when $XDG_CACHE_HOME is an absolute path, else
 // ~/.cache/<program>, made when missing as createPrivateFolders does; empty without a home.

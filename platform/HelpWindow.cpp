@@ -39,10 +39,9 @@ public:
     using QTextBrowser::QTextBrowser;
 
     void showFile(const std::filesystem::path& file) {
-        const QUrl url = QUrl::fromLocalFile(QFile::decodeName(file.c_str()));
+        const QUrl url = urlOf(file);
         if (file == file_ && source().adjusted(QUrl::RemoveFragment) == url) return;
         file_ = file;
-        url_ = url;
         if (source().adjusted(QUrl::RemoveFragment) == url)
             reload();
         else
@@ -56,7 +55,7 @@ public:
 
     QVariant loadResource(int type, const QUrl& name) override {
         if (type == QTextDocument::HtmlResource && !file_.empty() &&
-            name.adjusted(QUrl::RemoveFragment) == url_) {
+            name.adjusted(QUrl::RemoveFragment) == urlOf(file_)) {
             std::ifstream in(file_, std::ios::binary);
             std::ostringstream bytes;
             bytes << in.rdbuf();
@@ -67,8 +66,12 @@ public:
     }
 
 private:
+    // The page's address as the browser names it; the file itself is read by file_.
+    static QUrl urlOf(const std::filesystem::path& file) {
+        return QUrl::fromLocalFile(QFile::decodeName(file.c_str()));
+    }
+
     std::filesystem::path file_;
-    QUrl url_;
 };
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "platform/IniSettings.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -166,15 +165,7 @@ void replaceFile(int dir, const std::string& name, const std::string& contents,
 IniSettings::IniSettings(fs::path folder) : folder_(std::move(folder)) {}
 
 fs::path IniSettings::userConfigFolder() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
-        return fs::path(xdg);
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') {
-        const passwd* pw = ::getpwuid(::getuid());
-        home = pw ? pw->pw_dir : nullptr;
-    }
-    if (!home || home[0] != '/') return {};
-    return fs::path(home) / ".config";
+    return userBaseFolder("XDG_CONFIG_HOME", ".config");
 }
 
 fs::path IniSettings::folder() const {

@@ -245,8 +245,6 @@ bool LocalSingleInstance::Impl::listen() {
     ::unlink(path.constData());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
-    // The socket file takes the socket's mode; the folder is private in any case.
-    ::fchmod(fd, 0600);
     struct stat info {};
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
         ::lstat(path.constData(), &info) != 0) {
@@ -256,7 +254,7 @@ bool LocalSingleInstance::Impl::listen() {
     boundDevice = info.st_dev;
     boundInode = info.st_ino;
     bound = true;
-    ::chmod(path.constData(), 0600);
+    ::chmod(path.constData(), 0600);  // the user's alone, as is the folder it lies in
     if (::listen(fd, Backlog) != 0) {
         ::close(fd);
         removeOwnSocket();

@@ -318,31 +318,19 @@ void Host::Impl::build() {
     top->setCentralWidget(client);
 
     // Only what is on screen gets its widget now; the rest gets it once it is shown or
-    // asked for (widgetOf), which saves making some hundred widgets a start never shows.
-    const auto& elements = window.elements();
-    for (Element* e : elements) {
-        if (isWidgetKind(e->kind())) {
-            if (onScreen(*e)) createWidget(*e, client);
-        } else if (e->kind() == ElementKind::Timer) {
+    // asked for, which saves making some hundred widgets a start never shows. Each is made
+    // as any later one is (widgetOf): in its container, with every property, in the
+    // elements' stacking and tab order.
+    for (Element* e : window.elements()) {
+        if (e->kind() == ElementKind::Timer) {
             auto* timer = new QTimer(top.get());
             timer->setObjectName(objectNameFor(*e));
             QObject::connect(timer, &QTimer::timeout, timer, [e] { e->tick(); });
             timers[e] = timer;
+            syncTimer(*e);
+        } else if (isWidgetKind(e->kind()) && onScreen(*e)) {
+            widgetOf(*e);
         }
-    }
-    // Children into their containers, then every property, then the stacking: a later
-    // element lies above an earlier one within the same container.
-    for (Element* e : elements) {
-        auto it = widgets.find(e);
-        if (it == widgets.end() || !e->container()) continue;
-        auto parent = widgets.find(e->container());
-        if (parent != widgets.end() && parent->second != it->second)
-            it->second->setParent(parent->second);
-    }
-    for (Element* e : elements) syncAll(*e);
-    for (Element* e : elements) {
-        auto it = widgets.find(e);
-        if (it != widgets.end()) it->second->raise();
     }
     buildMenus();
 
@@ -379,8 +367,8 @@ bool Host::Impl::onScreen(const Element& e) const {
 QWidget* Host::Impl::widgetOf(Element& e) {
     if (auto it = widgets.find(&e); it != widgets.end()) return it->second;
     if (!isWidgetKind(e.kind())) return nullptr;
-    // Made as build() makes the widgets on screen at start: inside its container's widget,
-    // with every property, in the stacking and tab order of the elements.
+    // Made inside its container's widget, with every property, in the stacking and tab
+    // order of the elements, whenever it is made.
     Element* container = enclosing(&e);
     QWidget* parent = container && isWidgetKind(container->kind()) ? widgetOf(*container) : client;
     QWidget* w = createWidget(e, parent);

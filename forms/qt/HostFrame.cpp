@@ -88,14 +88,19 @@ void setClientSize(QWidget* w, bool resizable, int width, int height) {
         w->setFixedSize(width, height);
 }
 
+// A frame the window manager tells in device pixels, in pixels of the desktop's scale at
+// which it draws the frame: divided by the part of the device pixel ratio that is the
+// desktop's.
+QMargins atDesktopScale(const QMargins& device, const QWidget* w) {
+    return device * (programScale() / w->devicePixelRatioF());
+}
+
 }  // namespace
 
 std::optional<QMargins> HostFrame::reportedFrame() const {
-    // In pixels of the desktop's scale, at which the window manager draws the frame: its
-    // device pixels divided by the part of the device pixel ratio that is the desktop's.
     QWidget* w = host_.widget();
     if (const auto device = reportedFrameExtents(w, frameExtentsAtom_))
-        return *device * (programScale() / w->devicePixelRatioF());
+        return atDesktopScale(*device, w);
     return std::nullopt;
 }
 
@@ -180,7 +185,7 @@ void HostFrame::place(int x, int y, int width, int height, bool topmost, bool no
         w->isVisible() || host_.window().unloaded() ? std::nullopt : frameBeforeMapping();
     if (device) {
         const qreal dpr = w->devicePixelRatioF();
-        fitPlacement(*device * (programScale() / dpr));
+        fitPlacement(atDesktopScale(*device, w));
         // Qt places a window that exists already without the frame it has not yet been told
         // of: the client area goes where the frame leaves room for it.
         const QPoint inset(qRound(device->left() / dpr), qRound(device->top() / dpr));
