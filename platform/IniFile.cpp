@@ -1,6 +1,7 @@
 #include "platform/IniFile.h"
 
-namespace platform::ini {
+namespace platform {
+namespace ini {
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
@@ -183,4 +184,5 @@ std::optional<std::string> writeValue(std::string_view contents, std::string_vie
     return out;
 }
 
-}  // namespace platform::ini
+}  // namespace ini
+}  // namespace platform

@@ -10,7 +10,8 @@
 #include <string>
 #include <string_view>
 
-namespace platform::ini {
+namespace platform {
+namespace ini {
 
 // The blanks around a name or a value: space, tab, carriage return, form feed, vertical tab.
 bool isBlank(char c);
@@ -35,4 +36,5 @@ std::string readValue(std::string_view contents, std::string_view section, std::
 std::optional<std::string> writeValue(std::string_view contents, std::string_view section,
                                       std::string_view key, std::string_view value);
 
-}  // namespace platform::ini
+}  // namespace ini
+}  // namespace platform

@@ -8,7 +8,8 @@
 #include "forms/Conversions.h"
 #include "forms/Element.h"
 
-namespace table::hand {
+namespace table {
+namespace hand {
 
 // The sum of the stored values 1..count.
 inline int sum(const int* values, int count) {
@@ -53,4 +54,5 @@ inline void addToBankroll(forms::Element& ltot, double amount) {
     ltot.setCaption(forms::text(forms::val(ltot.caption()) + amount));
 }
 
-}  // namespace table::hand
+}  // namespace hand
+}  // namespace table

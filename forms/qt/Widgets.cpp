@@ -9,7 +9,8 @@
 #include <tuple>
 #include <vector>
 
-namespace formsqt::detail {
+namespace formsqt {
+namespace detail {
 
 namespace {
 
@@ -293,4 +294,5 @@ void ClientArea::paintEvent(QPaintEvent*) {
     }
 }
 
-}  // namespace formsqt::detail
+}  // namespace detail
+}  // namespace formsqt

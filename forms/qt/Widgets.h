@@ -17,7 +17,8 @@
 #include "forms/Element.h"
 #include "forms/qt/Pictures.h"
 
-namespace formsqt::detail {
+namespace formsqt {
+namespace detail {
 
 constexpr double TwipsPerPixel = 15.0;
 
@@ -166,4 +167,5 @@ private:
     PictureCache cache_;
 };
 
-}  // namespace formsqt::detail
+}  // namespace detail
+}  // namespace formsqt
