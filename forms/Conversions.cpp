@@ -15,60 +15,71 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+bool isSign(char c) {
+    return c == '+' || c == '-';
+}
+bool isExponentMark(char c) {
+    return c == 'e' || c == 'E' || c == 'd' || c == 'D';
+}
+
+void skipBlanks(std::string_view text, std::size_t& i) {
+    while (i < text.size() && isBlank(text[i])) ++i;
+}
+
+// A sign at `i`, if any: a minus is kept, a plus changes nothing and is dropped.
+void collectSign(std::string_view text, std::size_t& i, std::string& out) {
+    if (i < text.size() && isSign(text[i])) {
+        if (text[i] == '-') out.push_back('-');
+        ++i;
+    }
+}
+
+// The digits from `i` with at most one decimal point among them; blanks between them are
+// dropped, and `i` ends past the blanks that follow. Returns whether there was a digit.
+bool collectMantissa(std::string_view text, std::size_t& i, std::string& out) {
+    bool digits = false;
+    bool point = false;
+    for (skipBlanks(text, i); i < text.size(); skipBlanks(text, i)) {
+        const char c = text[i];
+        if (isDigit(c)) {
+            digits = true;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+        out.push_back(c);
+        ++i;
+    }
+    return digits;
+}
+
+// An exponent at `i`: E or D, blanks, an optional sign, then digits with blanks among them.
+// It is kept only when it has a digit; otherwise the number ends before the letter.
+void collectExponent(std::string_view text, std::size_t i, std::string& out) {
+    if (i >= text.size() || !isExponentMark(text[i])) return;
+    std::string exponent = "e";
+    ++i;
+    skipBlanks(text, i);
+    collectSign(text, i, exponent);
+    bool digits = false;
+    for (skipBlanks(text, i); i < text.size() && isDigit(text[i]); skipBlanks(text, i)) {
+        exponent.push_back(text[i]);
+        digits = true;
+        ++i;
+    }
+    if (digits) out += exponent;
+}
+
 // Collects the characters of the leading number, blanks dropped, in a form that
 // std::from_chars reads. Returns false when the text holds no digit of a mantissa.
 bool collectNumber(std::string_view text, std::string& out) {
     out.clear();
     std::size_t i = 0;
-    auto skipBlanks = [&] {
-        while (i < text.size() && isBlank(text[i])) ++i;
-    };
-    skipBlanks();
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        if (text[i] == '-') out.push_back('-');
-        ++i;
-    }
-    bool digits = false;
-    bool point = false;
-    while (true) {
-        skipBlanks();
-        if (i >= text.size()) break;
-        const char c = text[i];
-        if (isDigit(c)) {
-            out.push_back(c);
-            digits = true;
-            ++i;
-        } else if (c == '.' && !point) {
-            out.push_back('.');
-            point = true;
-            ++i;
-        } else {
-            break;
-        }
-    }
-    if (!digits) return false;
-    // Optional exponent: E or D, an optional sign, then at least one digit.
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
-        std::size_t j = i + 1;
-        std::string exponent = "e";
-        while (j < text.size() && isBlank(text[j])) ++j;
-        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
-            if (text[j] == '-') exponent.push_back('-');
-            ++j;
-        }
-        bool expDigits = false;
-        while (j < text.size()) {
-            if (isBlank(text[j])) {
-                ++j;
-                continue;
-            }
-            if (!isDigit(text[j])) break;
-            exponent.push_back(text[j]);
-            expDigits = true;
-            ++j;
-        }
-        if (expDigits) out += exponent;
-    }
+    skipBlanks(text, i);
+    collectSign(text, i, out);
+    if (!collectMantissa(text, i, out)) return false;
+    collectExponent(text, i, out);
     return true;
 }
 

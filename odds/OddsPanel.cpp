@@ -238,91 +238,103 @@ void OddsPanel::showActionLabels(bool visible) {
 }
 
 void OddsPanel::dd_Click(int Index) {
-    using forms::text;
-    using forms::val;
-
     if (OddsHandBusted == 1 || ldeal.caption().empty() || Index == 0) return;
-    // The first empty card holder. Every holder taken means 21 cards worth 21 at the
-    // least: there is no room for a further card, and no hand it could make, so the card
-    // leaves the panel exactly as it was.
-    const int holders = lplay.upper();
-    int k = 1;
-    while (k <= holders && !lplay(k).caption().empty()) ++k;
-    if (k > holders) return;
+    // Every holder taken means 21 cards worth 21 at the least: there is no room for a
+    // further card, and no hand it could make, so the card leaves the panel as it was.
+    const int k = firstEmptyHolder();
+    if (k > lplay.upper()) return;
 
     callHandText_.clear();
     lstandper.setWidth(0);
     lhitper.setWidth(0);
     if (Index == 1) Index = 11;  // an ace counts 11 until the hand needs it as 1
 
-    const std::string prefix = isCardTable(program_) ? "+" : " + ";
+    // The values show from the second card on.
+    showActionLabels(k > 1);
+    // After a split of aces the panel stays empty with its values hidden.
+    if (k == 1 && tableSplitAces()) return;
 
-    if (k == 1) {
-        showActionLabels(false);
-        // After a split of aces the panel stays empty with its values hidden.
-        if (isCardTable(program_) && game_ && game_->AcePairSplit() == 1) return;
-    } else {
-        showActionLabels(true);
-    }
+    recordCard(k, Index);
+    totalCards();
+    if (cardSum() >= 22) countAcesAsOne();
+    if (forms::val(lptot.caption()) > 21) bustHand();
+    recompute(true);
+}
 
+// The first holder without a card; one past the last when all are taken.
+int OddsPanel::firstEmptyHolder() const {
+    int k = 1;
+    while (k <= lplay.upper() && !lplay(k).caption().empty()) ++k;
+    return k;
+}
+
+// Whether the table game has split a pair of aces (cardtable only).
+bool OddsPanel::tableSplitAces() const {
+    return isCardTable(program_) && game_ && game_->AcePairSplit() == 1;
+}
+
+// What comes before a later card's value, so that the hand text reads as a sum.
+std::string OddsPanel::cardPrefix() const {
+    return isCardTable(program_) ? "+" : " + ";
+}
+
+// The card goes into holder k and is added to the hand text.
+void OddsPanel::recordCard(int k, int value) {
     if (k == 1) {
-        lplay(1).setCaption(cardText(Index));
+        lplay(1).setCaption(cardText(value));
         setHandText(lplay(1).caption());
     } else {
-        lplay(k).setCaption(prefix + cardText(Index));
+        lplay(k).setCaption(cardPrefix() + cardText(value));
         setHandText(handText() + lplay(k).caption());
     }
+}
 
-    // Every card held counts, however long the hand.
-    auto total = [this, holders] {
-        lptot.setCaption("");
-        for (int i = 1; i <= holders; ++i)
-            lptot.setCaption(text(val(lplay(i).caption()) + val(lptot.caption())));
-    };
-    auto sum = [this, holders] {
-        double s = 0;
-        for (int i = 1; i <= holders; ++i) s += val(lplay(i).caption());
-        return forms::roundHalfEven(s);
-    };
-    // The first card above 10 (an ace counted 11) now counts 1.
-    auto demoteFirstAce = [&] {
-        for (int i = 1; i <= holders; ++i) {
-            if (val(lplay(i).caption()) > 10) {
-                lplay(i).setCaption(i == 1 ? "1" : prefix + "1");
-                return;
-            }
+// The total of every card held, however long the hand, written into lptot card by card.
+void OddsPanel::totalCards() {
+    lptot.setCaption("");
+    for (int i = 1; i <= lplay.upper(); ++i)
+        lptot.setCaption(forms::text(card(i) + forms::val(lptot.caption())));
+}
+
+// The sum of the cards held, rounded to an integer.
+double OddsPanel::cardSum() const {
+    double sum = 0;
+    for (int i = 1; i <= lplay.upper(); ++i) sum += card(i);
+    return forms::roundHalfEven(sum);
+}
+
+// Over 21 with an ace counted 11: that ace counts 1 (a second one too, if the hand is still
+// over), and the hand text and the total are rebuilt from all the cards.
+void OddsPanel::countAcesAsOne() {
+    setHandText("");
+    demoteFirstAce();
+    if (cardSum() > 21) demoteFirstAce();
+    totalCards();
+    std::string hand;
+    for (int i = 1; i <= lplay.upper(); ++i) hand += lplay(i).caption();
+    setHandText(hand);
+}
+
+// The first card above 10 (an ace counted 11) now counts 1.
+void OddsPanel::demoteFirstAce() {
+    for (int i = 1; i <= lplay.upper(); ++i) {
+        if (card(i) > 10) {
+            lplay(i).setCaption(i == 1 ? "1" : cardPrefix() + "1");
+            return;
         }
-    };
-
-    total();
-
-    // Over 21 with an ace counted 11: count it as 1 (a second one too, if need be) and
-    // rebuild the hand text from all the cards.
-    if (sum() >= 22) {
-        setHandText("");
-        demoteFirstAce();
-        if (sum() > 21) demoteFirstAce();
-        lptot.setCaption("");
-        std::string hand;
-        for (int i = 1; i <= holders; ++i) {
-            hand += lplay(i).caption();
-            lptot.setCaption(text(val(lplay(i).caption()) + val(lptot.caption())));
-        }
-        setHandText(hand);
     }
+}
 
-    // Bust: the panel ignores further cards until it is cleared.
-    if (val(lptot.caption()) > 21) {
-        lptot.setCaption("BUST " + lptot.caption());
-        showActionLabels(false);
-        OddsHandBusted = 1;
-        Ladd2.setCaption(lptot.caption());
-        lstandpe.setCaption("");
-        lhitpe.setCaption("");
-        ldoubpe.setCaption("");
-    }
-
-    recompute(true);
+// A bust: the total is marked, the values go, and the panel ignores further cards until it
+// is cleared. The split value keeps its text; the recomputation hides it.
+void OddsPanel::bustHand() {
+    lptot.setCaption("BUST " + lptot.caption());
+    showActionLabels(false);
+    OddsHandBusted = 1;
+    Ladd2.setCaption(lptot.caption());
+    lstandpe.setCaption("");
+    lhitpe.setCaption("");
+    ldoubpe.setCaption("");
 }
 
 void OddsPanel::pp_Click(int Index) {

@@ -86,6 +86,17 @@ public:
     forms::Element l17t, l18t, l19t, l20t, l21t, lbustt;  // figures, above the bars
 
 private:
+    // The steps of a player card, in order.
+    int firstEmptyHolder() const;
+    bool tableSplitAces() const;
+    std::string cardPrefix() const;
+    void recordCard(int k, int value);
+    void totalCards();
+    double cardSum() const;
+    void countAcesAsOne();
+    void demoteFirstAce();
+    void bustHand();
+
     // Steps from the hidden split value to the hand line, shared by a player card and an
     // up-card change; `playerCard` selects the player card's extra rules in cardtable.
     void recompute(bool playerCard);

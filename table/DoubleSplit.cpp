@@ -42,43 +42,59 @@ void TableWindow::Command8_Click() {
     if (SplitStage == 1) Split1Doubled = 1;
     if (SplitStage == 2) Split2Doubled = 1;
 
-    if (SplitStage == 0) {
-        if (PlayerTotal > 20 || PlayerCardCount > 2) return;
-        CurrentBet = 2 * CurrentBet;
-        Command1_Click();               // the one card; a bust is settled there
-        if (PlayerTotal == 21) return;  // stood on 21 and settled by Hit
-        Command5_Click();
-        CurrentBet = CurrentBet / 2;
-        if (PlayerTotal > 21) {
-            ltot.setVisible(true);
-            dbox.setVisible(true);
-        }
-        panel.Command12_Click();
-    } else if (SplitStage == 1) {
-        if (Split1Total > 20 || Split1CardCount > 2) return;
-        Split1Bet = doubledStake(CurrentBet);
-        Command1_Click();
-        SplitStage = 2;
-        // At 21 or over Hit has moved to hand 2 already and dealt its second card.
-        if (Split1Total > 20) return;
-        panel.Command12_Click();
-        panel.pp_Click(DealerHand[1]);
-        panel.dd_Click(PlayerHand[1]);
-        arrow.setLeft(s2(1).left());
-        panel.OddsHandBusted = 0;
-        Command1_Click();  // hand 2's second card
+    if (SplitStage == 0)
+        doublePlainHand();
+    else if (SplitStage == 1)
+        doubleSplitHand1();
+    else if (SplitStage == 2)
+        doubleSplitHand2();
+}
+
+// The plain hand, on its first two cards: twice the bet for one card, then the stand.
+void TableWindow::doublePlainHand() {
+    if (PlayerTotal > 20 || PlayerCardCount > 2) return;
+    CurrentBet = 2 * CurrentBet;
+    Command1_Click();               // the one card; a bust is settled there
+    if (PlayerTotal == 21) return;  // stood on 21 and settled by Hit
+    Command5_Click();
+    CurrentBet = CurrentBet / 2;
+    if (PlayerTotal > 21) {
         ltot.setVisible(true);
-    } else if (SplitStage == 2) {
-        ltot.setVisible(true);
-        if (Split2Total > 20 || Split2CardCount > 2) return;
-        Split2Bet = doubledStake(CurrentBet);
-        Command1_Click();
-        // At 21 Hit has stood already and the reveal runs, so this Stand does nothing.
-        if (Split2Total < 22) Command5_Click();
-        Command1.setEnabled(false);
-        Command5.setEnabled(false);
-        panel.Command12_Click();
+        dbox.setVisible(true);
     }
+    panel.Command12_Click();
+}
+
+// Split hand 1, on its first two cards: its own doubled stake and one card, then play moves
+// to hand 2, whose second card is dealt.
+void TableWindow::doubleSplitHand1() {
+    if (Split1Total > 20 || Split1CardCount > 2) return;
+    Split1Bet = doubledStake(CurrentBet);
+    Command1_Click();
+    SplitStage = 2;
+    // At 21 or over Hit has moved to hand 2 already and dealt its second card.
+    if (Split1Total > 20) return;
+    panel.Command12_Click();
+    panel.pp_Click(DealerHand[1]);
+    panel.dd_Click(PlayerHand[1]);
+    arrow.setLeft(s2(1).left());
+    panel.OddsHandBusted = 0;
+    Command1_Click();  // hand 2's second card
+    ltot.setVisible(true);
+}
+
+// Split hand 2, on its first two cards: its own doubled stake and one card, then the stand
+// that settles both hands.
+void TableWindow::doubleSplitHand2() {
+    ltot.setVisible(true);
+    if (Split2Total > 20 || Split2CardCount > 2) return;
+    Split2Bet = doubledStake(CurrentBet);
+    Command1_Click();
+    // At 21 Hit has stood already and the reveal runs, so this Stand does nothing.
+    if (Split2Total < 22) Command5_Click();
+    Command1.setEnabled(false);
+    Command5.setEnabled(false);
+    panel.Command12_Click();
 }
 
 void TableWindow::cmdsplit_Click() {

@@ -115,20 +115,22 @@ void settlePlain(TableWindow& w) {
     w.Command1.setEnabled(false);
 }
 
-// Settles both split hands; with `bustsOnly` (both hands over 21) only their losses.
-void settleSplit(TableWindow& w, bool bustsOnly) {
-    const double stake1 = w.Split1Doubled == 1 ? w.Split1Bet : w.CurrentBet;
-    const double stake2 = w.Split2Doubled == 1 ? w.Split2Bet : w.CurrentBet;
+// The two split hands' results go to the bankroll one by one as they are found; their sum
+// is the result the message tells.
+struct SplitSettlement {
+    TableWindow& w;
+    double stake1;
+    double stake2;
     double net = 0;
-    // Each amount goes to the bankroll at once.
-    auto move = [&](double amount) {
+
+    void move(double amount) {
         net += amount;
         hand::addToBankroll(w.ltot, amount);
-    };
-    const int d = w.DealerTotal;
-    const int h1 = w.Split1Total;
-    const int h2 = w.Split2Total;
-    if (!bustsOnly) {
+    }
+
+    // The hands that did not bust against the dealer's total d: losses first, then wins, then
+    // every hand of 21 or less when the dealer busts.
+    void againstDealer(int d, int h1, int h2) {
         if (d > h1 && d < 22) move(-stake1);
         if (d > h2 && d < 22) move(-stake2);
         if (h1 > d && h1 < 22) move(stake1);
@@ -138,11 +140,18 @@ void settleSplit(TableWindow& w, bool bustsOnly) {
             if (h2 <= 21) move(stake2);
         }
     }
-    if (h1 > 21) move(-stake1);
-    if (h2 > 21) move(-stake2);
 
-    w.HandInPlay = 0;
-    w.Picture3.setVisible(true);
+    // A hand over 21 loses its stake whatever the dealer holds.
+    void busts(int h1, int h2) {
+        if (h1 > 21) move(-stake1);
+        if (h2 > 21) move(-stake2);
+    }
+};
+
+// One message for both hands: what they won or lost together, or a push when that is
+// nothing.
+void writeSplitResult(TableWindow& w, double net) {
+    const int d = w.DealerTotal;
     const std::string amount = text(std::fabs(net));
     if (net > 0)
         w.lresult.setCaption(d < 22 ? "                    You Win!! $" + amount
@@ -151,6 +160,18 @@ void settleSplit(TableWindow& w, bool bustsOnly) {
         w.lresult.setCaption(d < 22 ? "Dealer Wins..  You Lose $" + amount
                                     : "Dealer Busts.. You Lose $" + amount);
     if (net == 0) w.lresult.setCaption("              PUSH..");
+}
+
+// Settles both split hands; with `bustsOnly` (both hands over 21) only their losses.
+void settleSplit(TableWindow& w, bool bustsOnly) {
+    SplitSettlement settlement{w, w.Split1Doubled == 1 ? w.Split1Bet : w.CurrentBet,
+                               w.Split2Doubled == 1 ? w.Split2Bet : w.CurrentBet};
+    if (!bustsOnly) settlement.againstDealer(w.DealerTotal, w.Split1Total, w.Split2Total);
+    settlement.busts(w.Split1Total, w.Split2Total);
+
+    w.HandInPlay = 0;
+    w.Picture3.setVisible(true);
+    writeSplitResult(w, settlement.net);
     w.Command1.setEnabled(false);
     w.Command5.setEnabled(false);
 }

@@ -269,6 +269,10 @@ private:
     int drawInto(int* values, int count);
     void countAceAsEleven(int* values, int count);
     int countHand(int* values, int count);
+    // Double's steps, one for each hand it may double (DoubleSplit.cpp).
+    void doublePlainHand();
+    void doubleSplitHand1();
+    void doubleSplitHand2();
     // The about box unloaded itself; it is destroyed once its own handler has returned.
     void aboutUnloaded();
 

@@ -64,63 +64,77 @@ bool EventRouter::eventFilter(QObject* watched, QEvent* event) {
 bool EventRouter::mouse(QObject* watched, QMouseEvent* event) {
     Element* e = elementOf_(watched);
     if (!e) return false;
+    const QPointF pos = event->position();
     // Buttons and text boxes need the events themselves (press looks, clicked(), editing);
     // everything else is the element's alone, so a container does not see its child's clicks.
-    const bool widgetUsesEvents = e->kind() == ElementKind::Button ||
-                                  e->kind() == ElementKind::PictureButton ||
-                                  e->kind() == ElementKind::TextBox;
-    const int button = mouseButton(event->button());
-    const int shift = shiftState(event->modifiers());
-    const QPointF pos = event->position();
-    const float x = static_cast<float>(pos.x() * TwipsPerPixel);
-    const float y = static_cast<float>(pos.y() * TwipsPerPixel);
-    QPointer<QObject> guard(watched);
+    const Mouse m{watched,
+                  *e,
+                  e->kind() == ElementKind::Button || e->kind() == ElementKind::PictureButton ||
+                      e->kind() == ElementKind::TextBox,
+                  mouseButton(event->button()),
+                  shiftState(event->modifiers()),
+                  static_cast<float>(pos.x() * TwipsPerPixel),
+                  static_cast<float>(pos.y() * TwipsPerPixel),
+                  pos};
 
     switch (event->type()) {
         case QEvent::MouseButtonPress:
-            if (button == 0) break;
-            // The second press of a left double-click is the double-click itself, not one
-            // more mouse-down; buttons take each press as a press.
-            if (button == forms::LeftButton && !widgetUsesEvents && secondPress(watched, event)) {
-                afterDoubleClick_ = watched;
-                leftPressed_ = nullptr;
-                e->dblClick();
-                break;
-            }
-            if (button == forms::LeftButton) {
-                leftPressed_ = watched;
-                afterDoubleClick_ = nullptr;
-            }
-            e->mouseDown(button, shift, x, y);
+            if (m.button != 0) press(m, event);
             break;
         case QEvent::MouseButtonDblClick:
-            // Follows the second press, which has run the double-click already; a platform
-            // that sends the double-click alone gets it here.
-            if (button == forms::LeftButton && afterDoubleClick_ != watched) {
-                afterDoubleClick_ = watched;
-                leftPressed_ = nullptr;
-                e->dblClick();
-            }
+            doubleClick(m);
             break;
-        case QEvent::MouseButtonRelease: {
-            if (button == 0) break;
-            const bool wasPressed = button == forms::LeftButton && leftPressed_ == watched;
-            const bool wasDouble = afterDoubleClick_ == watched;
-            if (button == forms::LeftButton) {
-                leftPressed_ = nullptr;
-                afterDoubleClick_ = nullptr;
-            }
-            e->mouseUp(button, shift, x, y);
-            if (!widgetUsesEvents && wasPressed && !wasDouble && guard) {
-                auto* w = static_cast<QWidget*>(watched);
-                if (w->rect().contains(pos.toPoint())) e->click();
-            }
+        case QEvent::MouseButtonRelease:
+            if (m.button != 0) release(m);
             break;
-        }
         default:
             break;
     }
-    return !widgetUsesEvents;
+    return !m.widgetUsesEvents;
+}
+
+void EventRouter::press(const Mouse& m, const QMouseEvent* event) {
+    // The second press of a left double-click is the double-click itself, not one more
+    // mouse-down; buttons take each press as a press.
+    if (m.button == forms::LeftButton && !m.widgetUsesEvents && secondPress(m.watched, event)) {
+        afterDoubleClick_ = m.watched;
+        leftPressed_ = nullptr;
+        m.element.dblClick();
+        return;
+    }
+    if (m.button == forms::LeftButton) {
+        leftPressed_ = m.watched;
+        afterDoubleClick_ = nullptr;
+    }
+    m.element.mouseDown(m.button, m.shift, m.x, m.y);
+}
+
+void EventRouter::doubleClick(const Mouse& m) {
+    // Follows the second press, which has run the double-click already; a platform that
+    // sends the double-click alone gets it here.
+    if (m.button == forms::LeftButton && afterDoubleClick_ != m.watched) {
+        afterDoubleClick_ = m.watched;
+        leftPressed_ = nullptr;
+        m.element.dblClick();
+    }
+}
+
+void EventRouter::release(const Mouse& m) {
+    const bool wasPressed = m.button == forms::LeftButton && leftPressed_ == m.watched;
+    const bool wasDouble = afterDoubleClick_ == m.watched;
+    if (m.button == forms::LeftButton) {
+        leftPressed_ = nullptr;
+        afterDoubleClick_ = nullptr;
+    }
+    // The mouse-up handler may close the window and so delete the widget.
+    QPointer<QObject> guard(m.watched);
+    m.element.mouseUp(m.button, m.shift, m.x, m.y);
+    // A release over the widget that a left press began is a click, unless the press was a
+    // double-click's second one.
+    if (!m.widgetUsesEvents && wasPressed && !wasDouble && guard) {
+        auto* w = static_cast<QWidget*>(m.watched);
+        if (w->rect().contains(m.pos.toPoint())) m.element.click();
+    }
 }
 
 bool EventRouter::secondPress(QObject* watched, const QMouseEvent* event) {

@@ -26,7 +26,20 @@ public:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // One mouse event on a widget, in the terms the element's handlers receive.
+    struct Mouse {
+        QObject* watched;
+        forms::Element& element;
+        bool widgetUsesEvents;  // the widget acts on the event itself (a button, a text box)
+        int button;             // forms::LeftButton, RightButton or MiddleButton; 0 for another
+        int shift;              // Shift 1, Ctrl 2, Alt 4
+        float x, y;             // in twips
+        QPointF pos;            // in the widget's pixels
+    };
     bool mouse(QObject* watched, QMouseEvent* event);
+    void press(const Mouse& m, const QMouseEvent* event);
+    void doubleClick(const Mouse& m);
+    void release(const Mouse& m);
     bool secondPress(QObject* watched, const QMouseEvent* event);
     std::function<forms::Element*(const QObject*)> elementOf_;
     std::function<void()> help_;

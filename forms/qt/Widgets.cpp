@@ -47,12 +47,22 @@ bool endsSentence(const QString& word) {
     return last == QLatin1Char('.') || last == QLatin1Char('!') || last == QLatin1Char('?');
 }
 
-}  // namespace
-
-QStringList messageLines(const QString& text, const QFontMetricsF& metrics, qreal width) {
-    // The words, and after each but the last whether a sentence ends there.
+// A message cut into words, and after each word but the last whether a sentence ends there.
+struct Words {
     QStringList words;
     std::vector<bool> sentenceEnds;
+
+    int count() const { return static_cast<int>(words.size()); }
+    // The words from..to-1 set as one line.
+    QString line(int from, int to) const {
+        return words.mid(from, to - from).join(QLatin1Char(' '));
+    }
+    bool sentenceStartsAt(int word) const { return word == 0 || sentenceEnds[word - 1]; }
+    bool sentenceEndsAfter(int word) const { return word == count() - 1 || sentenceEnds[word]; }
+};
+
+Words splitWords(const QString& text) {
+    Words result;
     for (qsizetype i = 0; i < text.size();) {
         qsizetype blanks = 0;
         for (; i < text.size() && isBlank(text[i]); ++i) ++blanks;
@@ -60,42 +70,58 @@ QStringList messageLines(const QString& text, const QFontMetricsF& metrics, qrea
         const qsizetype start = i;
         while (i < text.size() && !isBlank(text[i])) ++i;
         const QString word = text.mid(start, i - start);
-        if (!words.isEmpty())
-            sentenceEnds.push_back(blanks > 1 || (endsSentence(words.back()) && word[0].isUpper()));
-        words << word;
+        if (!result.words.isEmpty()) {
+            result.sentenceEnds.push_back(blanks > 1 ||
+                                          (endsSentence(result.words.back()) && word[0].isUpper()));
+        }
+        result.words << word;
     }
-    const auto n = static_cast<int>(words.size());
-    if (n == 0) return {};
-    const auto line = [&](int from, int to) {
-        return words.mid(from, to - from).join(QLatin1Char(' '));
-    };
-    if (n == 1 || !(width > 0)) return {line(0, n)};
-    const auto breakAfter = [&](int word) { return word == n - 1 || sentenceEnds[word]; };
+    return result;
+}
 
-    // best[j]: the cheapest setting of the first j words; start[j]: where its last line starts.
-    std::vector<LineCost> best(n + 1);
+// What it costs to set the words from..to-1 as one line.
+LineCost lineCost(const Words& words, int from, int to, const QFontMetricsF& metrics, qreal width) {
+    const qreal advance = metrics.horizontalAdvance(words.line(from, to));
+    LineCost cost;
+    cost.overflows = advance > width ? 1 : 0;
+    const bool wholeSentence = words.sentenceStartsAt(from) && words.sentenceEndsAfter(to - 1);
+    cost.loneWords = to - from == 1 && !wholeSentence ? 1 : 0;
+    for (int k = from; k < to - 1; ++k) cost.joinedSentences += words.sentenceEnds[k] ? 1 : 0;
+    cost.lines = 1;
+    cost.midSentence = words.sentenceEndsAfter(to - 1) ? 0 : 1;
+    const qreal room = std::max<qreal>(0, width - advance);
+    cost.unevenness = room * room;
+    return cost;
+}
+
+// For each j, where the last line starts in the cheapest setting of the first j words. Each
+// setting is a cheapest setting of fewer words plus one line, so they are found shortest first.
+std::vector<int> cheapestLineStarts(const Words& words, const QFontMetricsF& metrics, qreal width) {
+    const int n = words.count();
+    std::vector<LineCost> best(n + 1);  // best[j]: the cost of that setting of the first j words
     std::vector<int> start(n + 1, 0);
     for (int to = 1; to <= n; ++to) {
         for (int from = 0; from < to; ++from) {
-            const qreal w = metrics.horizontalAdvance(line(from, to));
-            LineCost cost;
-            cost.overflows = w > width ? 1 : 0;
-            const bool wholeSentence = (from == 0 || sentenceEnds[from - 1]) && breakAfter(to - 1);
-            cost.loneWords = to - from == 1 && !wholeSentence ? 1 : 0;
-            for (int k = from; k < to - 1; ++k) cost.joinedSentences += sentenceEnds[k] ? 1 : 0;
-            cost.lines = 1;
-            cost.midSentence = breakAfter(to - 1) ? 0 : 1;
-            const qreal room = std::max<qreal>(0, width - w);
-            cost.unevenness = room * room;
-            const LineCost total = best[from] + cost;
+            const LineCost total = best[from] + lineCost(words, from, to, metrics, width);
             if (from == 0 || total < best[to]) {
                 best[to] = total;
                 start[to] = from;
             }
         }
     }
+    return start;
+}
+
+}  // namespace
+
+QStringList messageLines(const QString& text, const QFontMetricsF& metrics, qreal width) {
+    const Words words = splitWords(text);
+    const int n = words.count();
+    if (n == 0) return {};
+    if (n == 1 || !(width > 0)) return {words.line(0, n)};
+    const std::vector<int> start = cheapestLineStarts(words, metrics, width);
     QStringList lines;
-    for (int to = n; to > 0; to = start[to]) lines.prepend(line(start[to], to));
+    for (int to = n; to > 0; to = start[to]) lines.prepend(words.line(start[to], to));
     return lines;
 }
 
