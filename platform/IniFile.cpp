@@ -35,7 +35,8 @@ struct Line {
     std::size_t begin = 0, end = 0, next = 0;
 };
 
-// Walks the lines and reports where the key is and where a new key of the section would go.
+// Where the key's line is in the contents, and where a new key of the section would go.
+// Only the first section of that name is searched; a line starting with ';' is a comment.
 struct Scan {
     bool sectionFound = false;
     bool keyFound = false;
@@ -96,6 +97,8 @@ std::string_view withoutMark(std::string_view contents, std::string_view& mark) 
     return contents.substr(mark.size());
 }
 
+// Whether a section or key name can be written on a line of its own: not blank, without a
+// line break or NUL, and without the character that would end it early.
 bool validName(std::string_view name, std::string_view forbidden) {
     if (trim(name).empty()) return false;
     for (char c : name)
@@ -150,7 +153,8 @@ std::optional<std::string> writeValue(std::string_view contents, std::string_vie
     out.reserve(mark.size() + contents.size() + section.size() + key.size() + value.size() + 8);
     out.append(mark);
     if (found.keyFound) {
-        // Keep the line's own ending, "\r" included.
+        // Only the value changes: the key keeps its spelling and the line its own ending,
+        // "\r" included.
         std::size_t lineEnd = found.keyLine.end;
         if (lineEnd > found.keyLine.begin && contents[lineEnd - 1] == '\r') --lineEnd;
         out.append(contents.substr(0, found.keyLine.begin));

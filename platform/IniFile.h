@@ -17,11 +17,12 @@ namespace ini {
 bool isBlank(char c);
 // The text without the blanks at either end.
 std::string_view trim(std::string_view s);
-// The same name, as sections and keys are compared: letters A to Z without regard to case,
-// every other byte as it is.
+// Whether two section or key names are the same: letters A to Z compare without regard to
+// case, every other byte as it is.
 bool sameName(std::string_view a, std::string_view b);
 
-// A value read is at most this many bytes, as the caller's 128-byte buffer holds.
+// A value read is cut at this many bytes, so that it fits a 128-byte buffer with its
+// terminating NUL, as callers of the format expect.
 constexpr std::size_t MaxValueLength = 127;
 
 // The value stored for `key` in `section`: blanks around it removed, cut at its first NUL

@@ -7,6 +7,8 @@
 //
 // The programs keep the pictures they draw for their later starts; with --cold every start
 // finds none kept and draws them all, as the first start after an install or a rebuild does.
+// Drawing them takes memory, so the peaks of warm starts (pictures kept) and of cold starts
+// (every picture drawn) are reported apart; the first start of each program is always cold.
 //
 // A window is mapped some time before it is painted. The frame counts once the program has
 // drawn every pixel of its mapped window: the X Damage extension reports each drawing on the
@@ -171,26 +173,33 @@ double median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The starts of one executable. A cold start finds no pictures kept and draws them all; a
+// warm start takes them from the cache that an earlier start filled.
 struct Measured {
     std::string path;
     std::vector<std::string> args;
-    std::vector<double> milliseconds;
-    long peakKiB = 0;
+    std::vector<double> milliseconds;  // of the measured starts
+    long warmPeakKiB = 0;              // the highest peak of the warm starts, 0 for none
+    long coldPeakKiB = 0;              // the highest peak of the cold starts, 0 for none
     Size size;
 
-    bool add(const e2e::Session& session, bool cold) {
-        if (cold) {
-            std::error_code ignored;
-            std::filesystem::remove_all(session.cacheHome(), ignored);
-        }
+    // One start, its peak counted as cold or warm; its time counts when `timed`.
+    bool add(const e2e::Session& session, bool cold, bool timed) {
         const auto sample = measure(session, path, args);
         if (!sample) return false;
-        milliseconds.push_back(sample->milliseconds);
-        peakKiB = std::max(peakKiB, sample->peakKiB);
+        if (timed) milliseconds.push_back(sample->milliseconds);
+        long& peak = cold ? coldPeakKiB : warmPeakKiB;
+        peak = std::max(peak, sample->peakKiB);
         size = sample->size;
         return true;
     }
 };
+
+// Deletes every program's kept pictures: each program's next start draws all of its own.
+void forgetPictures(const e2e::Session& session) {
+    std::error_code ignored;
+    std::filesystem::remove_all(session.cacheHome(), ignored);
+}
 
 // A program and the plain window of its size that it is compared with.
 struct Pair {
@@ -202,68 +211,121 @@ std::string sizeText(Size s) {
     return std::to_string(s.width) + "x" + std::to_string(s.height);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Options {
     int runs = 30;
     bool cold = false;
     std::vector<std::string> programs;
-    std::string baseline = e2e::programPath("startup_baseline");
+    std::string baseline;
+};
+
+std::optional<Options> parseOptions(int argc, char** argv) {
+    Options o;
+    o.baseline = e2e::programPath("startup_baseline");
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) {
-            runs = std::max(1, std::atoi(argv[++i]));
+            o.runs = std::max(1, std::atoi(argv[++i]));
         } else if (arg == "--cold") {
-            cold = true;
+            o.cold = true;
         } else if (arg == "--program" && i + 1 < argc) {
-            programs.emplace_back(argv[++i]);
+            o.programs.emplace_back(argv[++i]);
         } else if (arg == "--baseline" && i + 1 < argc) {
-            baseline = argv[++i];
+            o.baseline = argv[++i];
         } else {
-            std::fprintf(stderr,
-                         "usage: %s [--runs N] [--cold] [--program PATH]... [--baseline PATH]\n",
-                         argv[0]);
-            return 2;
+            return std::nullopt;
         }
     }
-    if (programs.empty()) programs = {e2e::programPath("oddsdesk"), e2e::programPath("cardtable")};
-    e2e::Session session;
-    if (!e2e::readyOrSayWhy(session)) return 1;
+    if (o.programs.empty())
+        o.programs = {e2e::programPath("oddsdesk"), e2e::programPath("cardtable")};
+    return o;
+}
 
-    // One warm-up start of each program fills the file cache and tells the size of its
-    // window, at which its baseline then opens (warmed up the same way). Then all take turns
-    // within every run, so that drift of the machine's load touches all alike.
-    std::vector<Pair> pairs;
-    for (const std::string& program : programs) {
-        Pair pair{{program, {}, {}, 0, {}}, {baseline, {}, {}, 0, {}}};
-        if (!pair.program.add(session, cold)) return 1;
-        pair.program.milliseconds.clear();
+// The first start of each program is cold in every mode: it draws all its pictures and fills
+// the file cache, so its time does not count, but its peak is a cold peak. It also tells the
+// size of the program's window, at which its baseline then opens (started the same way).
+bool warmUp(const e2e::Session& session, const Options& o, std::vector<Pair>& pairs) {
+    forgetPictures(session);
+    for (const std::string& program : o.programs) {
+        Pair pair{{program, {}, {}, 0, 0, {}}, {o.baseline, {}, {}, 0, 0, {}}};
+        if (!pair.program.add(session, true, false)) return false;
         pair.baseline.args = {sizeText(pair.program.size)};
-        if (!pair.baseline.add(session, cold)) return 1;
-        pair.baseline.milliseconds.clear();
+        if (!pair.baseline.add(session, true, false)) return false;
         pairs.push_back(std::move(pair));
     }
-    for (int run = 0; run < runs; ++run) {
-        for (Pair& pair : pairs) {
-            if (!pair.program.add(session, cold) || !pair.baseline.add(session, cold)) return 1;
+    return true;
+}
+
+// Every executable starts once in each round, so that drift of the machine's load touches all
+// alike. The order turns by one from round to round, so that none always comes first, or
+// always after the same one.
+bool measureRounds(const e2e::Session& session, const Options& o, std::vector<Pair>& pairs) {
+    std::vector<Measured*> order;
+    for (Pair& pair : pairs) {
+        order.push_back(&pair.program);
+        order.push_back(&pair.baseline);
+    }
+    for (int run = 0; run < o.runs; ++run) {
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            Measured& next = *order[(run + i) % order.size()];
+            if (o.cold) forgetPictures(session);
+            if (!next.add(session, o.cold, true)) return false;
         }
     }
+    return true;
+}
 
+std::string mibText(long kib) {
+    if (kib == 0) return "-";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f MiB", static_cast<double>(kib) / 1024);
+    return buf;
+}
+
+std::string ratioText(long value, long baseline) {
+    if (value == 0 || baseline == 0) return "";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(value) / baseline);
+    return buf;
+}
+
+void report(const Options& o, const std::vector<Pair>& pairs) {
     std::printf(
         "start-up until the first painted frame (median of %d runs%s) and peak resident "
-        "memory, each program against a plain Qt window of its size\n",
-        runs, cold ? ", no pictures kept" : "");
-    std::printf("  %-12s %9s %9s %7s %9s %7s\n", "", "window", "time", "ratio", "memory", "ratio");
+        "memory of the warm starts (pictures kept) and of the cold ones (every picture drawn, "
+        "the first start included), each program against a plain Qt window of its size\n",
+        o.runs, o.cold ? ", no pictures kept" : "");
+    std::printf("  %-12s %9s %9s %6s %10s %6s %10s %6s\n", "", "window", "time", "ratio", "warm",
+                "ratio", "cold", "ratio");
     for (const Pair& pair : pairs) {
-        const double ms = median(pair.program.milliseconds);
-        const double baseMs = median(pair.baseline.milliseconds);
-        const double mib = static_cast<double>(pair.program.peakKiB) / 1024;
-        const double baseMiB = static_cast<double>(pair.baseline.peakKiB) / 1024;
-        const std::string name = std::filesystem::path(pair.program.path).filename().string();
-        std::printf("  %-12s %9s %6.1f ms %7.2f %5.1f MiB %7.2f\n", name.c_str(),
-                    sizeText(pair.program.size).c_str(), ms, ms / baseMs, mib, mib / baseMiB);
-        std::printf("  %-12s %9s %6.1f ms %7s %5.1f MiB %7s\n", "  baseline",
-                    sizeText(pair.baseline.size).c_str(), baseMs, "", baseMiB, "");
+        const Measured& p = pair.program;
+        const Measured& b = pair.baseline;
+        const double ms = median(p.milliseconds);
+        const double baseMs = median(b.milliseconds);
+        const std::string name = std::filesystem::path(p.path).filename().string();
+        std::printf("  %-12s %9s %6.1f ms %6.2f %10s %6s %10s %6s\n", name.c_str(),
+                    sizeText(p.size).c_str(), ms, ms / baseMs, mibText(p.warmPeakKiB).c_str(),
+                    ratioText(p.warmPeakKiB, b.warmPeakKiB).c_str(), mibText(p.coldPeakKiB).c_str(),
+                    ratioText(p.coldPeakKiB, b.coldPeakKiB).c_str());
+        std::printf("  %-12s %9s %6.1f ms %6s %10s %6s %10s %6s\n", "  baseline",
+                    sizeText(b.size).c_str(), baseMs, "", mibText(b.warmPeakKiB).c_str(), "",
+                    mibText(b.coldPeakKiB).c_str(), "");
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<Options> options = parseOptions(argc, argv);
+    if (!options) {
+        std::fprintf(stderr,
+                     "usage: %s [--runs N] [--cold] [--program PATH]... [--baseline PATH]\n",
+                     argv[0]);
+        return 2;
+    }
+    e2e::Session session;
+    if (!e2e::readyOrSayWhy(session)) return 1;
+    std::vector<Pair> pairs;
+    if (!warmUp(session, *options, pairs) || !measureRounds(session, *options, pairs)) return 1;
+    report(*options, pairs);
     return 0;
 }
