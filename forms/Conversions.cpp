@@ -111,57 +111,80 @@ bool startsWithNumber(std::string_view text) {
     return parse(text, value);
 }
 
+namespace {
+
+// A finite, non-zero number rounded to 15 significant digits: its sign, its digits without
+// trailing zeros (at least one), and the power of ten of the first digit.
+struct Significant {
+    bool negative = false;
+    std::string digits;
+    int exponent = 0;
+};
+
+Significant significant(double value) {
+    // 15 significant digits in scientific form: d.dddddddddddddde[+-]x
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const std::string sci(buf, res.ptr);
+    const std::size_t e = sci.find('e');
+    Significant s;
+    s.exponent = std::stoi(sci.substr(e + 1));
+    for (char c : sci.substr(0, e)) {
+        if (c == '-') s.negative = true;
+        if (isDigit(c)) s.digits.push_back(c);
+    }
+    while (s.digits.size() > 1 && s.digits.back() == '0') s.digits.pop_back();
+    return s;
+}
+
+// Very large and very small numbers: d.ddd, then E, the exponent's sign and at least two
+// digits of it.
+void appendScientific(std::string& out, const Significant& s) {
+    out.push_back(s.digits[0]);
+    if (s.digits.size() > 1) {
+        out.push_back('.');
+        out.append(s.digits, 1, std::string::npos);
+    }
+    char expText[16];
+    std::snprintf(expText, sizeof expText, "E%c%02d", s.exponent < 0 ? '-' : '+',
+                  s.exponent < 0 ? -s.exponent : s.exponent);
+    out += expText;
+}
+
+// Every other number in plain decimals: a zero before the point of a fraction, nothing after
+// an integral value.
+void appendPlain(std::string& out, const Significant& s) {
+    if (s.exponent < 0) {
+        out += "0.";
+        out.append(static_cast<std::size_t>(-s.exponent - 1), '0');
+        out += s.digits;
+        return;
+    }
+    const std::size_t intDigits = static_cast<std::size_t>(s.exponent) + 1;
+    if (s.digits.size() <= intDigits) {
+        out += s.digits;
+        out.append(intDigits - s.digits.size(), '0');
+    } else {
+        out.append(s.digits, 0, intDigits);
+        out.push_back('.');
+        out.append(s.digits, intDigits, std::string::npos);
+    }
+}
+
+}  // namespace
+
 std::string text(double value) {
     if (std::isnan(value)) return "0";
     if (std::isinf(value)) return value > 0 ? "1.79769313486232E+308" : "-1.79769313486232E+308";
     if (value == 0.0) return "0";
 
-    // 15 significant digits in scientific form: d.dddddddddddddde[+-]x
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-    std::string sci(buf, res.ptr);
-    const std::size_t e = sci.find('e');
-    std::string mantissa = sci.substr(0, e);
-    const int exponent = std::stoi(sci.substr(e + 1));
-    bool negative = false;
-    if (!mantissa.empty() && mantissa[0] == '-') {
-        negative = true;
-        mantissa.erase(0, 1);
-    }
-    std::string digits;
-    for (char c : mantissa)
-        if (isDigit(c)) digits.push_back(c);
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
+    const Significant s = significant(value);
     std::string out;
-    if (negative) out.push_back('-');
-    if (exponent >= 15 || exponent < -4) {
-        out.push_back(digits[0]);
-        if (digits.size() > 1) {
-            out.push_back('.');
-            out.append(digits, 1, std::string::npos);
-        }
-        char expText[16];
-        std::snprintf(expText, sizeof expText, "E%c%02d", exponent < 0 ? '-' : '+',
-                      exponent < 0 ? -exponent : exponent);
-        out += expText;
-        return out;
-    }
-    if (exponent < 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
-        out += digits;
-        return out;
-    }
-    const std::size_t intDigits = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= intDigits) {
-        out += digits;
-        out.append(intDigits - digits.size(), '0');
-    } else {
-        out.append(digits, 0, intDigits);
-        out.push_back('.');
-        out.append(digits, intDigits, std::string::npos);
-    }
+    if (s.negative) out.push_back('-');
+    if (s.exponent >= 15 || s.exponent < -4)
+        appendScientific(out, s);
+    else
+        appendPlain(out, s);
     return out;
 }
 
