@@ -27,30 +27,150 @@ constexpr int MaxSide = 4096;
 // Distinct pictures kept; the window asks for a few dozen, resizes add more.
 constexpr qsizetype MaxCached = 600;
 
-struct ButtonLabel {
-    const char* name;
+// The card faces are "card-1" to "card-52".
+constexpr int CardCount = 52;
+
+// How a picture meets the size its element asks for: drawn at its design size and stretched,
+// or drawn anew at the size asked, so that its lines and text stay as thin and sharp as
+// designed at every size.
+enum class Fit { Stretched, AtSize };
+
+// What a drawing routine is told: the size it fills (the design size of a stretched
+// picture), the look asked for, the card of a card face and the text of a button.
+struct Drawing {
+    QSizeF size;
+    PictureLook look;
+    int number;
     const char* label;
 };
-constexpr ButtonLabel Buttons[] = {
-    {"button-deal", "DEAL"},     {"button-hit", "HIT"},     {"button-stand", "STAND"},
-    {"button-double", "DOUBLE"}, {"button-split", "SPLIT"}, {"button-yes", "YES"},
-    {"button-no", "NO"},         {"button-ok", "OK"},
+
+// Every picture the programs show, in the order names() lists them.
+struct Picture {
+    const char* name;  // the name; with `numbered`, the name before a card's number
+    bool numbered;
+    QSizeF design;  // the size of its element on the window, in logical pixels
+    Fit fit;
+    bool looks;  // whether it has distinct pressed and disabled looks
+    void (*draw)(QPainter&, const Drawing&);
+    const char* label = nullptr;  // the text a button shows
 };
 
-// Card number of "card-<n>", or 0.
-int cardNumber(const QString& name) {
-    if (!name.startsWith(QLatin1String("card-"))) return 0;
-    const QString digits = name.mid(5);
-    bool ok = false;
-    const int n = digits.toInt(&ok);
-    if (!ok || n < 1 || n > 52 || QString::number(n) != digits) return 0;
-    return n;
+void drawButton(QPainter& p, const Drawing& d) {
+    draw::button(p, d.size, QString::fromLatin1(d.label), d.look);
 }
 
-const char* buttonLabel(const QString& name) {
-    for (const ButtonLabel& b : Buttons)
-        if (name == QLatin1String(b.name)) return b.label;
-    return nullptr;
+// Design sizes are the window design's twips at 15 per pixel.
+const Picture Pictures[] = {
+    {"card-",
+     true,
+     {71, 96},
+     Fit::Stretched,
+     false,
+     [](QPainter& p, const Drawing& d) { draw::cardFace(p, d.number); }},
+    {"card-back",
+     false,
+     {71, 96},
+     Fit::Stretched,
+     false,
+     [](QPainter& p, const Drawing&) { draw::cardBack(p); }},
+    {"table-felt",
+     false,
+     {640, 480},
+     Fit::Stretched,
+     false,
+     [](QPainter& p, const Drawing&) { draw::tableFelt(p); }},
+    {"felt",
+     false,
+     {221, 199},
+     Fit::AtSize,
+     false,
+     [](QPainter& p, const Drawing& d) { draw::feltCover(p, d.size); }},
+    {"odds-rows",
+     false,
+     {221, 96},
+     Fit::Stretched,
+     false,
+     [](QPainter& p, const Drawing&) { draw::oddsRows(p); }},
+    {"speech-bubble",
+     false,
+     {223, 140},
+     Fit::AtSize,
+     false,
+     [](QPainter& p, const Drawing& d) { draw::speechBubble(p, d.size); }},
+    {"insurance-frame",
+     false,
+     {160, 82},
+     Fit::AtSize,
+     false,
+     [](QPainter& p, const Drawing& d) { draw::insuranceFrame(p, d.size); }},
+    {"amount-panel",
+     false,
+     {275, 112},
+     Fit::AtSize,
+     false,
+     [](QPainter& p, const Drawing& d) { draw::amountPanel(p, d.size); }},
+    {"button-deal", false, {73, 38}, Fit::AtSize, true, drawButton, "DEAL"},
+    {"button-hit", false, {73, 38}, Fit::AtSize, true, drawButton, "HIT"},
+    {"button-stand", false, {73, 38}, Fit::AtSize, true, drawButton, "STAND"},
+    {"button-double", false, {73, 38}, Fit::AtSize, true, drawButton, "DOUBLE"},
+    {"button-split", false, {73, 38}, Fit::AtSize, true, drawButton, "SPLIT"},
+    {"button-yes", false, {65, 31}, Fit::AtSize, true, drawButton, "YES"},
+    {"button-no", false, {65, 31}, Fit::AtSize, true, drawButton, "NO"},
+    {"button-ok", false, {75, 27}, Fit::AtSize, true, drawButton, "OK"},
+    {"button-close",
+     false,
+     {75, 27},
+     Fit::AtSize,
+     true,
+     [](QPainter& p, const Drawing& d) { draw::closeButton(p, d.size, d.look); }},
+    {"lamp",
+     false,
+     {16, 13},
+     Fit::AtSize,
+     false,
+     [](QPainter& p, const Drawing& d) { draw::lamp(p, d.size); }},
+    {"icon",
+     false,
+     {32, 32},
+     Fit::AtSize,
+     false,
+     [](QPainter& p, const Drawing& d) { draw::tableIcon(p, d.size); }},
+    {"icon-calculator",
+     false,
+     {32, 32},
+     Fit::AtSize,
+     false,
+     [](QPainter& p, const Drawing& d) { draw::calculatorIcon(p, d.size); }},
+    {"about",
+     false,
+     {444, 238},
+     Fit::Stretched,
+     false,
+     [](QPainter& p, const Drawing&) { draw::about(p); }},
+};
+
+// The picture a name asks for, with the card's number of a card face; no picture for an
+// unknown name.
+struct Found {
+    const Picture* picture = nullptr;
+    int number = 0;
+};
+
+Found find(const QString& name) {
+    for (const Picture& picture : Pictures) {
+        const QLatin1String own(picture.name);
+        if (!picture.numbered) {
+            if (name == own) return {&picture, 0};
+            continue;
+        }
+        // "card-<n>" with n from 1 to 52 written plainly: no sign, no leading zero.
+        if (!name.startsWith(own)) continue;
+        const QString digits = name.mid(own.size());
+        bool ok = false;
+        const int n = digits.toInt(&ok);
+        if (ok && n >= 1 && n <= CardCount && QString::number(n) == digits) return {&picture, n};
+    }
+    return {};
 }
 
 // The ratio a picture is drawn at: a ratio that is no number or not above zero counts as 1.
@@ -105,42 +225,29 @@ Artwork::Artwork(std::filesystem::path folder)
 
 QStringList Artwork::names() {
     QStringList list;
-    for (int n = 1; n <= 52; ++n) list << QStringLiteral("card-%1").arg(n);
-    list << QStringLiteral("card-back") << QStringLiteral("table-felt") << QStringLiteral("felt")
-         << QStringLiteral("odds-rows") << QStringLiteral("speech-bubble")
-         << QStringLiteral("insurance-frame") << QStringLiteral("amount-panel");
-    for (const ButtonLabel& b : Buttons) list << QString::fromLatin1(b.name);
-    list << QStringLiteral("button-close") << QStringLiteral("lamp") << QStringLiteral("icon")
-         << QStringLiteral("icon-calculator") << QStringLiteral("about");
+    for (const Picture& picture : Pictures) {
+        if (picture.numbered)
+            for (int n = 1; n <= CardCount; ++n)
+                list << QString::fromLatin1(picture.name) + QString::number(n);
+        else
+            list << QString::fromLatin1(picture.name);
+    }
     return list;
 }
 
 QSizeF Artwork::designSize(const QString& name) {
-    // Twips of the window design at 15 per pixel.
-    if (cardNumber(name) || name == QLatin1String("card-back")) return {71, 96};
-    if (name == QLatin1String("table-felt")) return {640, 480};
-    if (name == QLatin1String("felt")) return {221, 199};
-    if (name == QLatin1String("odds-rows")) return {221, 96};
-    if (name == QLatin1String("speech-bubble")) return {223, 140};
-    if (name == QLatin1String("insurance-frame")) return {160, 82};
-    if (name == QLatin1String("amount-panel")) return {275, 112};
-    if (name == QLatin1String("button-ok") || name == QLatin1String("button-close"))
-        return {75, 27};
-    if (name == QLatin1String("button-yes") || name == QLatin1String("button-no")) return {65, 31};
-    if (buttonLabel(name)) return {73, 38};
-    if (name == QLatin1String("lamp")) return {16, 13};
-    if (name == QLatin1String("icon") || name == QLatin1String("icon-calculator")) return {32, 32};
-    if (name == QLatin1String("about")) return {444, 238};
-    return {};
+    const Picture* picture = find(name).picture;
+    return picture ? picture->design : QSizeF();
 }
 
 bool Artwork::hasLooks(const QString& name) {
-    return buttonLabel(name) != nullptr || name == QLatin1String("button-close");
+    const Picture* picture = find(name).picture;
+    return picture && picture->looks;
 }
 
 QImage Artwork::render(const QString& name, QSizeF logicalSize, qreal dpr, PictureLook look) {
-    const QSizeF design = designSize(name);
-    if (design.isEmpty()) return {};
+    const Found found = find(name);
+    if (!found.picture) return {};
     if (!(logicalSize.width() > 0) || !(logicalSize.height() > 0)) return {};
     dpr = usableRatio(dpr);
     const QSize device = deviceSize(logicalSize, dpr);
@@ -152,45 +259,13 @@ QImage Artwork::render(const QString& name, QSizeF logicalSize, qreal dpr, Pictu
     QPainter p(&image);
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                      QPainter::SmoothPixmapTransform);
-    // Work in logical pixels of the picture; fixed designs are then stretched to the size.
+    // Work in logical pixels of the picture; a fixed design is stretched to the size asked.
     const QSizeF logical(device.width() / dpr, device.height() / dpr);
-    const int n = cardNumber(name);
-    const char* label = buttonLabel(name);
-    const bool adaptive = label || name == QLatin1String("button-close") ||
-                          name == QLatin1String("felt") || name == QLatin1String("speech-bubble") ||
-                          name == QLatin1String("insurance-frame") ||
-                          name == QLatin1String("amount-panel") || name == QLatin1String("lamp") ||
-                          name == QLatin1String("icon") || name == QLatin1String("icon-calculator");
-    if (!adaptive) p.scale(logical.width() / design.width(), logical.height() / design.height());
-
-    if (n)
-        draw::cardFace(p, n);
-    else if (name == QLatin1String("card-back"))
-        draw::cardBack(p);
-    else if (name == QLatin1String("table-felt"))
-        draw::tableFelt(p);
-    else if (name == QLatin1String("felt"))
-        draw::feltCover(p, logical);
-    else if (name == QLatin1String("odds-rows"))
-        draw::oddsRows(p);
-    else if (name == QLatin1String("speech-bubble"))
-        draw::speechBubble(p, logical);
-    else if (name == QLatin1String("insurance-frame"))
-        draw::insuranceFrame(p, logical);
-    else if (name == QLatin1String("amount-panel"))
-        draw::amountPanel(p, logical);
-    else if (label)
-        draw::button(p, logical, QString::fromLatin1(label), look);
-    else if (name == QLatin1String("button-close"))
-        draw::closeButton(p, logical, look);
-    else if (name == QLatin1String("lamp"))
-        draw::lamp(p, logical);
-    else if (name == QLatin1String("icon"))
-        draw::tableIcon(p, logical);
-    else if (name == QLatin1String("icon-calculator"))
-        draw::calculatorIcon(p, logical);
-    else if (name == QLatin1String("about"))
-        draw::about(p);
+    const QSizeF design = found.picture->design;
+    const bool stretched = found.picture->fit == Fit::Stretched;
+    if (stretched) p.scale(logical.width() / design.width(), logical.height() / design.height());
+    found.picture->draw(p,
+                        {stretched ? design : logical, look, found.number, found.picture->label});
     p.end();
     return image;
 }
