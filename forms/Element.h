@@ -155,6 +155,10 @@ public:
     // caption itself stays exact, since the logic compares it.
     char mnemonic() const { return mnemonic_; }
     void setMnemonic(char letter) { mnemonic_ = letter; }
+    // The key the window already takes for what a menu item does ("F1"), which the host
+    // shows beside the item; the item itself does not take it.
+    const std::string& shortcutKey() const { return shortcutKey_; }
+    void setShortcutKey(std::string key) { shortcutKey_ = std::move(key); }
     const std::string& toolTip() const { return toolTip_; }
     void setToolTip(std::string tip) { toolTip_ = std::move(tip); }
 
@@ -209,6 +213,7 @@ private:
     std::string accessibleName_;
     std::string toolTip_;
     char mnemonic_ = 0;
+    std::string shortcutKey_;
 };
 
 }  // namespace forms

@@ -137,6 +137,8 @@ void TableWindow::declareMenus() {
         i.item.setMnemonic(i.mnemonic);
     }
     mnudealnorm.setChecked(true);
+    // F1 opens the help in the window as "Search Help" does: the menu shows the key.
+    mnuSearchHelp.setShortcutKey("F1");
 }
 
 void TableWindow::declareTable() {

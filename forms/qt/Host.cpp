@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -508,7 +509,14 @@ void Host::Impl::syncAction(Element& e) {
         a->setSeparator(true);
     } else {
         a->setSeparator(false);
-        a->setText(withMnemonic(e));
+        // The key is shown after a tab, in the menu's key column, and bound to nothing
+        // here: the window takes it already (F1 through the event router), so one press
+        // runs its command once.
+        QString text = withMnemonic(e);
+        if (!e.shortcutKey().empty())
+            text += QLatin1Char('\t') + QKeySequence::fromString(fromUtf8(e.shortcutKey()))
+                                            .toString(QKeySequence::NativeText);
+        a->setText(text);
     }
     a->setVisible(e.visible());
     a->setEnabled(e.enabled());
