@@ -123,6 +123,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -175,6 +176,10 @@ struct Host::Impl {
     void passFocusOn(QWidget* w);
     void moveFocusOn(const QPointer<QWidget>& from);
     void placeOverOwner();
+    // Whether `w`, a widget of this window, can take the focus by Tab.
+    bool takesTabFocus(QWidget* w) const;
+    // The widget of a shown container that holds the keyboard, or null.
+    QWidget* focusHolder() const;
 };
 
 void TopLevel::closeEvent(QCloseEvent* event) {
@@ -206,6 +211,24 @@ void TopLevel::keyPressEvent(QKeyEvent* event) {
         }
     }
     QMainWindow::keyPressEvent(event);
+}
+
+bool TopLevel::focusNextPrevChild(bool next) {
+    // Tab and Shift+Tab of every control come here. While a container that holds the
+    // keyboard is shown, they go round among its controls in tab order and never leave it.
+    QWidget* holder = d_.focusHolder();
+    if (!holder) return QMainWindow::focusNextPrevChild(next);
+    QWidget* from = focusWidget();
+    if (!from || !holder->isAncestorOf(from)) from = holder;
+    QWidget* w = from;
+    do {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (holder->isAncestorOf(w) && d_.takesTabFocus(w)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    } while (w && w != from);
+    return true;  // nothing inside it takes the focus: it stays where it is
 }
 
 bool TopLevel::event(QEvent* event) {
@@ -694,16 +717,28 @@ void Host::Impl::passFocusOn(QWidget* w) {
     QTimer::singleShot(0, top.get(), [this, from = QPointer<QWidget>(w)] { moveFocusOn(from); });
 }
 
+bool Host::Impl::takesTabFocus(QWidget* w) const {
+    return w->window() == top.get() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+           w->isVisibleTo(top.get());
+}
+
+QWidget* Host::Impl::focusHolder() const {
+    for (const Element* e : window.elements()) {
+        if (!e->holdsFocus()) continue;
+        auto it = widgets.find(e);
+        if (it != widgets.end() && it->second->isVisibleTo(top.get())) return it->second;
+    }
+    return nullptr;
+}
+
 void Host::Impl::moveFocusOn(const QPointer<QWidget>& from) {
     if (!from || window.unloaded() || top->focusWidget()) return;
-    auto canTake = [this](QWidget* w) {
-        return w->window() == top.get() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
-               w->isVisibleTo(top.get());
-    };
     // The same control when the handler has enabled it again, else the next one in tab
-    // order that can take the focus.
+    // order that can take the focus; within the container that holds the keyboard, if any.
+    QWidget* holder = focusHolder();
+    if (holder && !holder->isAncestorOf(from)) holder = nullptr;
     QWidget* next = from;
-    while (!canTake(next)) {
+    while (!takesTabFocus(next) || (holder && !holder->isAncestorOf(next))) {
         next = next->nextInFocusChain();
         if (!next || next == from) return;
     }

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -283,6 +284,47 @@ TEST_F(TableDialogs, TheStartingAmountPanelTakesTheKeyboard) {
     QTest::keyClick(host->widget(), Qt::Key_Escape);
     EXPECT_FALSE(w->Picture4.visible());
     EXPECT_EQ(w->StartingAmount, 500);
+}
+
+// While the panel is open, Tab and Shift+Tab go round its own controls, in its entry state
+// and once the amount box is disabled, and never reach DEAL or anything else behind it.
+TEST_F(TableDialogs, TabStaysWithinTheOpenStartingAmountPanel) {
+    QWidget* panel = widget(w->Picture4);
+    const std::set<QWidget*> entry = {widget(w->Text2), widget(w->cpotok), widget(w->Command18)};
+    const std::set<QWidget*> accepted = {widget(w->cpotok), widget(w->Command18)};
+    // The controls that Tab (or Shift+Tab) reaches in `presses` presses, all inside the panel.
+    auto reached = [&](bool forward, int presses) {
+        std::set<QWidget*> seen;
+        for (int i = 0; i < presses; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            if (!focus) break;
+            QTest::keyClick(focus, forward ? Qt::Key_Tab : Qt::Key_Backtab);
+            QWidget* now = QApplication::focusWidget();
+            EXPECT_TRUE(now && panel->isAncestorOf(now))
+                << (now ? now->objectName().toStdString() : "no focus") << " after press " << i;
+            seen.insert(now);
+        }
+        return seen;
+    };
+
+    w->Label6.click();
+    ASSERT_TRUE(widget(w->Text2)->hasFocus());
+    EXPECT_EQ(reached(true, 7), entry);
+    EXPECT_EQ(reached(false, 7), entry);
+
+    // An amount accepted disables the box: the focus passes on to OK or Close, not beyond.
+    widget(w->Text2)->setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(widget(w->Text2), "500");
+    w->cpotok.click();
+    ASSERT_FALSE(w->Text2.enabled());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            QWidget* focus = QApplication::focusWidget();
+            return focus && accepted.count(focus) == 1;
+        },
+        5000));
+    EXPECT_EQ(reached(true, 5), accepted);
+    EXPECT_EQ(reached(false, 5), accepted);
 }
 
 TEST_F(TableDialogs, DealFromTheKeyboardLeavesTheFocusOnHit) {
