@@ -749,10 +749,7 @@ void Host::Impl::placeOverOwner() {
     forms::Window* owner = window.owner();
     auto* ownerHost = owner ? dynamic_cast<Host*>(owner->observer()) : nullptr;
     if (!ownerHost) return;
-    // A box of the owner's: a dialog in the window manager's eyes.
-    const Qt::WindowFlags flags = top->windowFlags();
-    if ((flags & Qt::WindowType_Mask) != Qt::Dialog)
-        top->setWindowFlags((flags & ~Qt::WindowType_Mask) | Qt::Dialog);
+    // A box of the owner's, a dialog in the window manager's eyes.
     formsqt::placeOverOwner(top.get(), ownerHost->widget());
 }
 

@@ -361,3 +361,42 @@ TEST(HelpOnHost, TheHelpOpensCentredOverItsOwnerAndEscapeClosesIt) {
         EXPECT_FALSE(window->isVisible());
     }
 }
+
+// The help is larger than a small owner: over an owner in a corner of the screen, or partly
+// off it, the help lies over the owner and wholly within the screen's available area, as
+// the dialog that belongs to it; centred over it where there is room.
+TEST(HelpOnHost, TheHelpLiesOverASmallOwnerAndWhollyOnTheScreen) {
+    hosttest::ensureApplication();
+    QWidget owner;
+    owner.resize(250, 195);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    const QRect room = owner.screen()->availableGeometry();
+    platform::HelpWindowViewer help(std::vector<std::filesystem::path>{BLACKJACK_HELP_FOLDER});
+    help.setPlacement([&owner](QWidget* window) { formsqt::placeOverOwner(window, &owner); });
+    struct Case {
+        const char* name;
+        QPoint at;
+        bool centred;
+    };
+    for (const Case& c :
+         {Case{"top left", room.topLeft() + QPoint(5, 5), false},
+          Case{"bottom right, partly off", room.bottomRight() - QPoint(100, 80), false},
+          Case{"middle", room.center() - QPoint(125, 97), true}}) {
+        SCOPED_TRACE(c.name);
+        owner.move(c.at);
+        help.showHelp("tablehelp1", 405);
+        QWidget* window = help.window();
+        ASSERT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowType(), Qt::Dialog);
+        EXPECT_EQ(window->windowHandle()->transientParent(), owner.windowHandle());
+        const QRect placed = window->frameGeometry();
+        EXPECT_TRUE(room.contains(placed)) << placed.x() << "," << placed.y();
+        EXPECT_TRUE(placed.intersects(owner.frameGeometry()));
+        if (c.centred) {
+            const QPoint offset = placed.center() - owner.frameGeometry().center();
+            EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
+        }
+        window->close();
+    }
+}
