@@ -155,6 +155,14 @@ public:
     // caption itself stays exact, since the logic compares it.
     char mnemonic() const { return mnemonic_; }
     void setMnemonic(char letter) { mnemonic_ = letter; }
+    // The key the window already takes for what a menu item does ("F1"), which the host
+    // shows beside the item; the item itself does not take it.
+    // A container that holds the keyboard while it is shown, as a box does: Tab and
+    // Shift+Tab move only among the controls inside it.
+    bool holdsFocus() const { return holdsFocus_; }
+    void setHoldsFocus(bool holds) { holdsFocus_ = holds; }
+    const std::string& shortcutKey() const { return shortcutKey_; }
+    void setShortcutKey(std::string key) { shortcutKey_ = std::move(key); }
     const std::string& toolTip() const { return toolTip_; }
     void setToolTip(std::string tip) { toolTip_ = std::move(tip); }
 
@@ -209,6 +217,8 @@ private:
     std::string accessibleName_;
     std::string toolTip_;
     char mnemonic_ = 0;
+    std::string shortcutKey_;
+    bool holdsFocus_ = false;
 };
 
 }  // namespace forms

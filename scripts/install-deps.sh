@@ -12,6 +12,7 @@ packages=(
   fonts-comic-neue fonts-dejavu-core
   xvfb xauth xdotool x11-utils openbox desktop-file-utils
   weston qt6-wayland
+  appstream
   python3
 )
 

@@ -137,6 +137,8 @@ void TableWindow::declareMenus() {
         i.item.setMnemonic(i.mnemonic);
     }
     mnudealnorm.setChecked(true);
+    // F1 opens the help in the window as "Search Help" does: the menu shows the key.
+    mnuSearchHelp.setShortcutKey("F1");
 }
 
 void TableWindow::declareTable() {
@@ -269,6 +271,8 @@ void TableWindow::declareTable() {
     Picture4.setGeometry(2580, 610, 4125, 1680);
     Picture4.setPicture("amount-panel");
     Picture4.setVisible(false);
+    // Open, the panel keeps Tab among its own controls, away from the table behind it.
+    Picture4.setHoldsFocus(true);
     for (forms::Element* e : {&Label18, &Text2, &cpotok, &Command18}) e->setContainer(&Picture4);
     Label18.setGeometry(240, 180, 3645, 480);
     Label18.setFont(TableFont, 9.75);

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
@@ -122,6 +123,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -174,6 +176,10 @@ struct Host::Impl {
     void passFocusOn(QWidget* w);
     void moveFocusOn(const QPointer<QWidget>& from);
     void placeOverOwner();
+    // Whether `w`, a widget of this window, can take the focus by Tab.
+    bool takesTabFocus(QWidget* w) const;
+    // The widget of a shown container that holds the keyboard, or null.
+    QWidget* focusHolder() const;
 };
 
 void TopLevel::closeEvent(QCloseEvent* event) {
@@ -205,6 +211,24 @@ void TopLevel::keyPressEvent(QKeyEvent* event) {
         }
     }
     QMainWindow::keyPressEvent(event);
+}
+
+bool TopLevel::focusNextPrevChild(bool next) {
+    // Tab and Shift+Tab of every control come here. While a container that holds the
+    // keyboard is shown, they go round among its controls in tab order and never leave it.
+    QWidget* holder = d_.focusHolder();
+    if (!holder) return QMainWindow::focusNextPrevChild(next);
+    QWidget* from = focusWidget();
+    if (!from || !holder->isAncestorOf(from)) from = holder;
+    QWidget* w = from;
+    do {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (holder->isAncestorOf(w) && d_.takesTabFocus(w)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    } while (w && w != from);
+    return true;  // nothing inside it takes the focus: it stays where it is
 }
 
 bool TopLevel::event(QEvent* event) {
@@ -508,7 +532,14 @@ void Host::Impl::syncAction(Element& e) {
         a->setSeparator(true);
     } else {
         a->setSeparator(false);
-        a->setText(withMnemonic(e));
+        // The key is shown after a tab, in the menu's key column, and bound to nothing
+        // here: the window takes it already (F1 through the event router), so one press
+        // runs its command once.
+        QString text = withMnemonic(e);
+        if (!e.shortcutKey().empty())
+            text += QLatin1Char('\t') + QKeySequence::fromString(fromUtf8(e.shortcutKey()))
+                                            .toString(QKeySequence::NativeText);
+        a->setText(text);
     }
     a->setVisible(e.visible());
     a->setEnabled(e.enabled());
@@ -686,16 +717,28 @@ void Host::Impl::passFocusOn(QWidget* w) {
     QTimer::singleShot(0, top.get(), [this, from = QPointer<QWidget>(w)] { moveFocusOn(from); });
 }
 
+bool Host::Impl::takesTabFocus(QWidget* w) const {
+    return w->window() == top.get() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
+           w->isVisibleTo(top.get());
+}
+
+QWidget* Host::Impl::focusHolder() const {
+    for (const Element* e : window.elements()) {
+        if (!e->holdsFocus()) continue;
+        auto it = widgets.find(e);
+        if (it != widgets.end() && it->second->isVisibleTo(top.get())) return it->second;
+    }
+    return nullptr;
+}
+
 void Host::Impl::moveFocusOn(const QPointer<QWidget>& from) {
     if (!from || window.unloaded() || top->focusWidget()) return;
-    auto canTake = [this](QWidget* w) {
-        return w->window() == top.get() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() &&
-               w->isVisibleTo(top.get());
-    };
     // The same control when the handler has enabled it again, else the next one in tab
-    // order that can take the focus.
+    // order that can take the focus; within the container that holds the keyboard, if any.
+    QWidget* holder = focusHolder();
+    if (holder && !holder->isAncestorOf(from)) holder = nullptr;
     QWidget* next = from;
-    while (!canTake(next)) {
+    while (!takesTabFocus(next) || (holder && !holder->isAncestorOf(next))) {
         next = next->nextInFocusChain();
         if (!next || next == from) return;
     }
@@ -706,10 +749,7 @@ void Host::Impl::placeOverOwner() {
     forms::Window* owner = window.owner();
     auto* ownerHost = owner ? dynamic_cast<Host*>(owner->observer()) : nullptr;
     if (!ownerHost) return;
-    // A box of the owner's: a dialog in the window manager's eyes.
-    const Qt::WindowFlags flags = top->windowFlags();
-    if ((flags & Qt::WindowType_Mask) != Qt::Dialog)
-        top->setWindowFlags((flags & ~Qt::WindowType_Mask) | Qt::Dialog);
+    // A box of the owner's, a dialog in the window manager's eyes.
     formsqt::placeOverOwner(top.get(), ownerHost->widget());
 }
 

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -285,6 +286,47 @@ TEST_F(TableDialogs, TheStartingAmountPanelTakesTheKeyboard) {
     EXPECT_EQ(w->StartingAmount, 500);
 }
 
+// While the panel is open, Tab and Shift+Tab go round its own controls, in its entry state
+// and once the amount box is disabled, and never reach DEAL or anything else behind it.
+TEST_F(TableDialogs, TabStaysWithinTheOpenStartingAmountPanel) {
+    QWidget* panel = widget(w->Picture4);
+    const std::set<QWidget*> entry = {widget(w->Text2), widget(w->cpotok), widget(w->Command18)};
+    const std::set<QWidget*> accepted = {widget(w->cpotok), widget(w->Command18)};
+    // The controls that Tab (or Shift+Tab) reaches in `presses` presses, all inside the panel.
+    auto reached = [&](bool forward, int presses) {
+        std::set<QWidget*> seen;
+        for (int i = 0; i < presses; ++i) {
+            QWidget* focus = QApplication::focusWidget();
+            if (!focus) break;
+            QTest::keyClick(focus, forward ? Qt::Key_Tab : Qt::Key_Backtab);
+            QWidget* now = QApplication::focusWidget();
+            EXPECT_TRUE(now && panel->isAncestorOf(now))
+                << (now ? now->objectName().toStdString() : "no focus") << " after press " << i;
+            seen.insert(now);
+        }
+        return seen;
+    };
+
+    w->Label6.click();
+    ASSERT_TRUE(widget(w->Text2)->hasFocus());
+    EXPECT_EQ(reached(true, 7), entry);
+    EXPECT_EQ(reached(false, 7), entry);
+
+    // An amount accepted disables the box: the focus passes on to OK or Close, not beyond.
+    widget(w->Text2)->setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(widget(w->Text2), "500");
+    w->cpotok.click();
+    ASSERT_FALSE(w->Text2.enabled());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            QWidget* focus = QApplication::focusWidget();
+            return focus && accepted.count(focus) == 1;
+        },
+        5000));
+    EXPECT_EQ(reached(true, 5), accepted);
+    EXPECT_EQ(reached(false, 5), accepted);
+}
+
 TEST_F(TableDialogs, DealFromTheKeyboardLeavesTheFocusOnHit) {
     random.scriptCards({6, 10, 7});
     w->Text1.setCaption("10");
@@ -317,5 +359,44 @@ TEST(HelpOnHost, TheHelpOpensCentredOverItsOwnerAndEscapeClosesIt) {
         // Escape in the text closes the window.
         QTest::keyClick(help.browser(), Qt::Key_Escape);
         EXPECT_FALSE(window->isVisible());
+    }
+}
+
+// The help is larger than a small owner: over an owner in a corner of the screen, or partly
+// off it, the help lies over the owner and wholly within the screen's available area, as
+// the dialog that belongs to it; centred over it where there is room.
+TEST(HelpOnHost, TheHelpLiesOverASmallOwnerAndWhollyOnTheScreen) {
+    hosttest::ensureApplication();
+    QWidget owner;
+    owner.resize(250, 195);
+    owner.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&owner));
+    const QRect room = owner.screen()->availableGeometry();
+    platform::HelpWindowViewer help(std::vector<std::filesystem::path>{BLACKJACK_HELP_FOLDER});
+    help.setPlacement([&owner](QWidget* window) { formsqt::placeOverOwner(window, &owner); });
+    struct Case {
+        const char* name;
+        QPoint at;
+        bool centred;
+    };
+    for (const Case& c :
+         {Case{"top left", room.topLeft() + QPoint(5, 5), false},
+          Case{"bottom right, partly off", room.bottomRight() - QPoint(100, 80), false},
+          Case{"middle", room.center() - QPoint(125, 97), true}}) {
+        SCOPED_TRACE(c.name);
+        owner.move(c.at);
+        help.showHelp("tablehelp1", 405);
+        QWidget* window = help.window();
+        ASSERT_TRUE(window->isVisible());
+        EXPECT_EQ(window->windowType(), Qt::Dialog);
+        EXPECT_EQ(window->windowHandle()->transientParent(), owner.windowHandle());
+        const QRect placed = window->frameGeometry();
+        EXPECT_TRUE(room.contains(placed)) << placed.x() << "," << placed.y();
+        EXPECT_TRUE(placed.intersects(owner.frameGeometry()));
+        if (c.centred) {
+            const QPoint offset = placed.center() - owner.frameGeometry().center();
+            EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
+        }
+        window->close();
     }
 }

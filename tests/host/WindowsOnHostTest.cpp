@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <cstdlib>
@@ -105,6 +106,47 @@ TEST_F(TableOnHost, MenusKeepExactCaptionsAndShowMnemonics) {
     EXPECT_EQ(host->actionFor(w->mnupot)->text(), "Change Starting &Amount");
     EXPECT_EQ(host->actionFor(w->mnuodds)->text(), "Hide &Odds");
     EXPECT_TRUE(host->actionFor(w->mnudealnorm)->isChecked());
+}
+
+// "Search Help" shows the key that opens the help, F1, and the key keeps doing one thing:
+// one press opens the help once, from the table or from the open menu, and the item opens it
+// once too.
+TEST_F(TableOnHost, SearchHelpShowsF1AndEachWayOpensTheHelpOnce) {
+    int opened = 0;
+    host->setHelpHandler([&](const std::string& file, int) {
+        EXPECT_EQ(file, "tablehelp1");
+        ++opened;
+    });
+    // The F1 that the item sends goes to the window, as the real key sender posts it.
+    keys.onKeys = [this](const std::string&) { QTest::keyClick(host->widget(), Qt::Key_F1); };
+    host->show();
+    host->widget()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(host->widget()));
+
+    QAction* item = host->actionFor(w->mnuSearchHelp);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), "&Search Help\tF1");
+    EXPECT_EQ(w->mnuSearchHelp.caption(), "Search Help");
+    // Only this item takes a key beside its mnemonic.
+    for (forms::Element* e : w->elements())
+        if (e != &w->mnuSearchHelp && host->actionFor(*e))
+            EXPECT_FALSE(host->actionFor(*e)->text().contains('\t')) << e->name();
+
+    QTest::keyClick(host->widget(), Qt::Key_F1);
+    EXPECT_EQ(opened, 1);
+    EXPECT_TRUE(keys.sent.empty());
+
+    QMenu* menu = host->actionFor(w->mnuhelp)->menu();
+    ASSERT_NE(menu, nullptr);
+    menu->popup(host->widget()->mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    QTest::keyClick(menu, Qt::Key_F1);
+    EXPECT_EQ(opened, 2);
+    menu->hide();
+
+    item->trigger();
+    EXPECT_EQ(opened, 3);
+    EXPECT_EQ(keys.sent, std::vector<std::string>{"{f1}"});
 }
 
 namespace {
