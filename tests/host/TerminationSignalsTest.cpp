@@ -41,6 +41,25 @@ TEST_F(TerminationSignals, EachSignalIsARequestOnTheEventLoop) {
     }
 }
 
+// Made before any handler, the object leaves the signals alone; from the first handler on
+// they stay handled while it lives, so a signal after the handler is taken away (a program
+// taking itself down after its event loop) ends nothing and is held for the next handler.
+TEST_F(TerminationSignals, SignalWithoutAHandlerEndsNothingWhileTheObjectLives) {
+    int requests = 0;
+    {
+        platform::TerminationSignals ending;
+        EXPECT_EQ(handlerOf(SIGTERM), SIG_DFL);
+        ending.setRequestHandler([&] { ++requests; });
+        ending.setRequestHandler({});
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) ASSERT_EQ(::raise(signal), 0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(requests, 0);
+        ending.setRequestHandler([&] { ++requests; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return requests == 1; }, 5000));
+    }
+    EXPECT_EQ(handlerOf(SIGTERM), SIG_DFL);
+}
+
 // As under nohup: the ignored signal stays ignored, the others are handled.
 TEST_F(TerminationSignals, SignalIgnoredFromTheStartStaysIgnored) {
     ::signal(SIGHUP, SIG_IGN);
