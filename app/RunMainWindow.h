@@ -37,8 +37,8 @@ inline void handOverToRunningCopy(LocalSingleInstance& instance, ProgramControl&
 }
 
 // `ending` is made by the caller first thing and lives until `main` returns: a signal that
-// comes after the event loop, while the window, host and single instance are taken down,
-// then changes nothing, and the program ends in order.
+// comes after the event loop, while the window, host and single instance are taken down and
+// the process exits, then changes nothing, and the program ends in order with its status.
 // `saveState`, when given, keeps what the window keeps at its unload, without closing it: it
 // answers the session manager's request to save the state.
 inline int runMainWindow(forms::Window& window, formsqt::Host& host, HelpWindowViewer& help,
@@ -62,7 +62,7 @@ inline int runMainWindow(forms::Window& window, formsqt::Host& host, HelpWindowV
     });
     struct HoldBack {
         TerminationSignals& ending;
-        ~HoldBack() { ending.setRequestHandler({}); }
+        ~HoldBack() { ending.ignoreUntilExit(); }
     } holdBack{ending};
     QObject session;
     if (saveState) {

@@ -36,7 +36,8 @@ struct TerminationSignals::Impl {
     std::unique_ptr<QSocketNotifier> readable;
     struct sigaction before[HandledCount] = {};
     bool installed[HandledCount] = {};
-    bool handling = false;  // the handler is in place, from the first request handler on
+    bool handling = false;     // the handler is in place, from the first request handler on
+    bool ignoreAfter = false;  // at the object's end the signals are ignored, not given back
 
     void install();
 
@@ -87,9 +88,18 @@ void TerminationSignals::setRequestHandler(std::function<void()> onRequest) {
                      [impl = d_.get()] { impl->request(); });
 }
 
+void TerminationSignals::ignoreUntilExit() {
+    setRequestHandler({});
+    d_->ignoreAfter = d_->handling;
+}
+
 TerminationSignals::~TerminationSignals() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
     for (int i = 0; i < HandledCount; ++i)
-        if (d_->installed[i]) ::sigaction(Handled[i], &d_->before[i], nullptr);
+        if (d_->installed[i])
+            ::sigaction(Handled[i], d_->ignoreAfter ? &ignore : &d_->before[i], nullptr);
     wakeFd.store(-1);
     d_->readable.reset();
     for (const int fd : d_->pipe)

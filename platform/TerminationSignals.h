@@ -23,7 +23,7 @@ public:
     // while a request handler is set: without one it may be made before the application and
     // outlive it. One object at a time.
     explicit TerminationSignals(std::function<void()> onRequest = {});
-    // Gives the signals back the handling they had before.
+    // Gives the signals back the handling they had before, unless ignoreUntilExit was called.
     ~TerminationSignals();
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
@@ -32,6 +32,11 @@ public:
     // handler is set ends nothing: it is held back, and runs the next handler set once the
     // event loop turns.
     void setRequestHandler(std::function<void()> onRequest);
+
+    // The program is on its way out in order: from now on a signal ends nothing, also once
+    // this object has gone and until the process has ended (a sanitizer's or the runtime's
+    // work at exit), so that the program ends with its own status.
+    void ignoreUntilExit();
 
 private:
     struct Impl;
