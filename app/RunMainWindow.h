@@ -36,11 +36,14 @@ inline void handOverToRunningCopy(LocalSingleInstance& instance, ProgramControl&
     program.endNow();
 }
 
+// `ending` is made by the caller first thing and lives until `main` returns: a signal that
+// comes after the event loop, while the window, host and single instance are taken down and
+// the process exits, then changes nothing, and the program ends in order with its status.
 // `saveState`, when given, keeps what the window keeps at its unload, without closing it: it
 // answers the session manager's request to save the state.
 inline int runMainWindow(forms::Window& window, formsqt::Host& host, HelpWindowViewer& help,
                          LocalSingleInstance& instance, QtKeySender& keys,
-                         const std::function<void()>& saveState = {}) {
+                         TerminationSignals& ending, const std::function<void()>& saveState = {}) {
     keys.setFallback(host.widget());
     help.setPlacement(
         [&host](QWidget* helpWindow) { formsqt::placeOverOwner(helpWindow, host.widget()); });
@@ -50,8 +53,17 @@ inline int runMainWindow(forms::Window& window, formsqt::Host& host, HelpWindowV
     host.setClosedHandler([] { QCoreApplication::quit(); });
     // Logout, `kill`, a closed terminal or Ctrl-C: the window closes as by its close box, so
     // it unloads as always (the settings written, the other windows closed), and the program
-    // ends through the event loop.
-    TerminationSignals ending([&host] { host.widget()->close(); });
+    // ends through the event loop. A further signal (SIGHUP after SIGTERM at a logout) finds
+    // the end under way and is ignored, now and after the loop has returned.
+    ending.setRequestHandler([&host, asked = false]() mutable {
+        if (asked) return;
+        asked = true;
+        host.widget()->close();
+    });
+    struct HoldBack {
+        TerminationSignals& ending;
+        ~HoldBack() { ending.ignoreUntilExit(); }
+    } holdBack{ending};
     QObject session;
     if (saveState) {
         auto save = [&window, &saveState](QSessionManager&) {

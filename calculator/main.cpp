@@ -10,9 +10,13 @@
 #include "platform/HelpWindow.h"
 #include "platform/LocalSingleInstance.h"
 #include "platform/QtServices.h"
+#include "platform/TerminationSignals.h"
 #include "resources/artwork/Artwork.h"
 
 int main(int argc, char** argv) {
+    // Made first and kept until main returns: from the event loop on, a signal to end closes
+    // the window; one that comes later, while the program takes itself down, changes nothing.
+    platform::TerminationSignals ending;
     formsqt::initApplication();
     formsqt::ApplicationArguments arguments(argc, argv);
     if (!arguments.displayFound()) return 1;
@@ -29,5 +33,5 @@ int main(int argc, char** argv) {
 
     calculator::CalculatorWindow window({instance, program, launcher, keys});
     formsqt::Host host(window, artwork);
-    return app::runMainWindow(window, host, help, instance, keys);
+    return app::runMainWindow(window, host, help, instance, keys, ending);
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -106,8 +108,12 @@ void setSendTimeout(int fd, std::chrono::steady_clock::duration timeout) {
 
 // A connection to the running copy at `address`, made within `timeout`; -1 when none could
 // be made. A full queue (the running copy is stopped or busy) is waited on; a missing
-// socket is looked for again, since the running copy may be about to make it.
-int connectWithin(const sockaddr_un& address, std::chrono::steady_clock::duration timeout) {
+// socket is looked for again, since the running copy may be about to make it. `nobody`,
+// when given, tells whether the last try found no listener at all (no socket, or one that
+// nobody listens on) rather than one that did not answer in time.
+int connectWithin(const sockaddr_un& address, std::chrono::steady_clock::duration timeout,
+                  bool* nobody = nullptr) {
+    if (nobody) *nobody = false;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -119,11 +125,123 @@ int connectWithin(const sockaddr_un& address, std::chrono::steady_clock::duratio
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
             return fd;
         if (errno == EINTR) continue;
-        if (errno != ENOENT && errno != ECONNREFUSED) break;
+        const bool absent = errno == ENOENT || errno == ECONNREFUSED;
+        if (nobody) *nobody = absent;
+        if (!absent) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     ::close(fd);
     return -1;
+}
+
+// The lock file. Whoever holds the lock on it is the running copy. Its path lies in a folder
+// that only this user may enter, so whatever else is found there (a folder, a link, a pipe, a
+// file of someone else's) was put there by this user or by the administrator, and is moved
+// out of the way rather than taken as a sign that this copy runs alone.
+
+enum class LockOutcome { Taken, HeldByAnother, Unavailable };
+
+// How often a lock path found in the way is cleared before the lock counts as unavailable.
+constexpr int LockAttempts = 4;
+// How long a copy waits for another that clears the lock path at the same time.
+constexpr std::chrono::milliseconds FolderLockWait{1000};
+
+bool isOwnRegularFile(const struct stat& info) {
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+int flockRetrying(int fd, int operation) {
+    int result;
+    do {
+        result = ::flock(fd, operation);
+    } while (result != 0 && errno == EINTR);
+    return result;
+}
+
+// Clears the lock path of what is no lock file of the user's: a folder that holds something
+// is renamed aside (its contents kept), anything else removed. Copies that do this at the
+// same time take turns by a lock on the folder, and each looks again once it has its turn,
+// so that none moves away the lock file another has just made.
+bool clearLockPath(const QByteArray& folder, const QByteArray& lockPath) {
+    const int guard = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (guard < 0) return false;
+    const auto deadline = std::chrono::steady_clock::now() + FolderLockWait;
+    while (flockRetrying(guard, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+            ::close(guard);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    bool cleared = true;
+    struct stat info {};
+    if (::lstat(lockPath.constData(), &info) != 0) {
+        cleared = errno == ENOENT;
+    } else if (S_ISDIR(info.st_mode)) {
+        if (::rmdir(lockPath.constData()) != 0) {
+            const QByteArray aside = lockPath + ".aside-" + QByteArray::number(info.st_ino);
+            cleared = ::renameat2(AT_FDCWD, lockPath.constData(), AT_FDCWD, aside.constData(),
+                                  RENAME_NOREPLACE) == 0;
+        }
+    } else if (!isOwnRegularFile(info)) {
+        cleared = ::unlink(lockPath.constData()) == 0;
+    } else if (::access(lockPath.constData(), R_OK | W_OK) != 0) {
+        // The user's own lock file with its rights taken away: given back, since a running
+        // copy may hold it.
+        cleared = ::chmod(lockPath.constData(), 0600) == 0;
+    }
+    ::close(guard);  // releases the turn
+    return cleared;
+}
+
+// Opens the lock file at `lockPath` (made when missing) and takes its lock without waiting.
+// `fd` is the held lock file when the outcome is Taken.
+LockOutcome takeLock(const QByteArray& folder, const QByteArray& lockPath, int& fd) {
+    fd = -1;
+    for (int attempt = 0; attempt < LockAttempts; ++attempt) {
+        // Neither a link followed nor a pipe waited on; what was opened is looked at itself.
+        const int lock = ::open(lockPath.constData(),
+                                O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        if (lock < 0 && errno == EINTR) continue;
+        struct stat info {};
+        if (lock < 0 || ::fstat(lock, &info) != 0 || !isOwnRegularFile(info)) {
+            if (lock >= 0) ::close(lock);
+            if (!clearLockPath(folder, lockPath)) break;
+            continue;
+        }
+        if (flockRetrying(lock, LOCK_EX | LOCK_NB) == 0) {
+            fd = lock;
+            return LockOutcome::Taken;
+        }
+        const bool held = errno == EWOULDBLOCK;
+        ::close(lock);
+        return held ? LockOutcome::HeldByAnother : LockOutcome::Unavailable;
+    }
+    return LockOutcome::Unavailable;
+}
+
+// A new lock file for the running copy whose own was removed or replaced: made under a name
+// of its own and locked before it appears at `lockPath`, so that no later copy can take it
+// first. Gives the locked file, or -1 when the path is taken meanwhile by a lock of another.
+int remakeLock(const QByteArray& folder, const QByteArray& lockPath) {
+    const QByteArray fresh = lockPath + ".new-" + QByteArray::number(::getpid());
+    ::unlink(fresh.constData());
+    const int lock = ::open(fresh.constData(),
+                            O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (lock >= 0) {
+        const bool placed = flockRetrying(lock, LOCK_EX | LOCK_NB) == 0 &&
+                            ::link(fresh.constData(), lockPath.constData()) == 0;
+        ::unlink(fresh.constData());
+        if (placed) return lock;
+        ::close(lock);
+    }
+    // Something lies at the path already: a lock file of no one's is taken as it is.
+    int taken = -1;
+    return takeLock(folder, lockPath, taken) == LockOutcome::Taken ? taken : -1;
 }
 
 // How many connections may be open at once.
@@ -200,6 +318,9 @@ private:
 
 struct LocalSingleInstance::Impl {
     QByteArray path;  // empty when there is no private folder for the socket
+    QByteArray folder;
+    QByteArray lockPath;
+    bool ownFolder = false;  // the private folder under the temporary folder, made by us
     bool decided = false;
     bool previous = false;
     int lockFd = -1;  // held by the running copy for its whole life
@@ -219,7 +340,18 @@ struct LocalSingleInstance::Impl {
     QObject connections;  // parent of the accepted connections
     std::function<void()> activation;
 
+    // The running copy's watch on the folder, so that it notices when its socket or lock
+    // file is removed or replaced, or the folder itself goes.
+    int watchFd = -1;
+    int watch = -1;
+    std::unique_ptr<QSocketNotifier> changes;
+    QTimer recheck;
+
     ~Impl();
+    bool decideWithoutLock();
+    void watchFolder();
+    void readChanges();
+    void keepMeetingPoint();
     bool listen();
     void stopListening();
     void removeOwnSocket();
@@ -229,12 +361,120 @@ struct LocalSingleInstance::Impl {
 };
 
 LocalSingleInstance::Impl::~Impl() {
+    changes.reset();
+    if (watchFd >= 0) ::close(watchFd);
     incoming.reset();
     removeOwnSocket();
     if (listenFd >= 0) ::close(listenFd);
     if (peerFd >= 0) ::close(peerFd);
     // Last, so that a copy started now finds no socket of this one.
     if (lockFd >= 0) ::close(lockFd);
+}
+
+// Without a lock to be had (the lock path could not be cleared, or no file could be made),
+// the socket alone tells: a copy that listens there, or does not answer in time, runs
+// already, and this one hands over to it; when nobody listens, this copy runs and listens
+// itself, so that a later start without a lock finds it. It does not watch the folder: it
+// holds no lock that would make the meeting point its own.
+bool LocalSingleInstance::Impl::decideWithoutLock() {
+    sockaddr_un address{};
+    if (!socketAddress(path, address)) return false;
+    bool nobody = false;
+    const int fd = connectWithin(address, ReachTimeout, &nobody);
+    if (fd >= 0 && peerIsThisUser(fd)) {
+        peerFd = fd;
+        return true;
+    }
+    if (fd >= 0) {
+        ::close(fd);  // another user's listener: no copy of this program's
+        return false;
+    }
+    if (!nobody) return true;
+    listen();
+    return false;
+}
+
+// Watches the folder for its socket's and lock file's names coming and going, and for the
+// folder itself going. Nothing wakes the program while nothing there changes.
+void LocalSingleInstance::Impl::watchFolder() {
+    if (watchFd < 0) {
+        watchFd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (watchFd < 0) return;  // without a watch, a lost socket stays lost
+        changes = std::make_unique<QSocketNotifier>(watchFd, QSocketNotifier::Read);
+        QObject::connect(changes.get(), &QSocketNotifier::activated, changes.get(),
+                         [this] { readChanges(); });
+    }
+    if (watch >= 0) return;
+    watch = ::inotify_add_watch(watchFd, folder.constData(),
+                                IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                    IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+}
+
+void LocalSingleInstance::Impl::readChanges() {
+    const int slash = static_cast<int>(path.lastIndexOf('/'));
+    const QByteArray socketName = path.mid(slash + 1);
+    const QByteArray lockName = lockPath.mid(slash + 1);
+    alignas(inotify_event) char buffer[4096];
+    bool concerned = false;
+    for (;;) {
+        const ssize_t n = ::read(watchFd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                concerned = true;  // changes were lost: everything is looked at
+                continue;
+            }
+            if (event->wd != watch) continue;
+            if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) {
+                // The folder went (or was moved away): it is watched anew where it belongs.
+                if (!(event->mask & IN_IGNORED)) ::inotify_rm_watch(watchFd, watch);
+                watch = -1;
+                concerned = true;
+                continue;
+            }
+            const QByteArray name(event->len > 0 ? event->name : "");
+            if (name == socketName || name == lockName) concerned = true;
+        }
+    }
+    // Once the burst of changes has been read, the meeting point is put right in one go.
+    if (concerned && !recheck.isActive()) recheck.start(0);
+}
+
+// The running copy keeps its meeting point: the folder (made anew when it is the private
+// folder under the temporary folder), the lock file at its path and its own socket
+// listening there. Whatever took their place is not another copy's: this copy holds the lock.
+void LocalSingleInstance::Impl::keepMeetingPoint() {
+    if (lockFd < 0) return;
+    if (ownFolder) ::mkdir(folder.constData(), 0700);
+    if (!isPrivateFolder(folder, !ownFolder)) {
+        // No safe folder at the path any more: this copy runs on without being found.
+        stopListening();
+        relisten.stop();
+        return;
+    }
+    watchFolder();
+
+    struct stat held {
+    }, found{};
+    if (::fstat(lockFd, &held) != 0 || ::lstat(lockPath.constData(), &found) != 0 ||
+        !sameFile(held, found)) {
+        const int lock = remakeLock(folder, lockPath);
+        if (lock >= 0) {
+            ::close(lockFd);
+            lockFd = lock;
+        }
+    }
+
+    struct stat socket {};
+    const bool inPlace = listenFd >= 0 && bound && ::lstat(path.constData(), &socket) == 0 &&
+                         S_ISSOCK(socket.st_mode) && socket.st_dev == boundDevice &&
+                         socket.st_ino == boundInode;
+    if (inPlace || relisten.isActive()) return;
+    stopListening();
+    if (!listen()) relisten.start(relistenDelay);
 }
 
 bool LocalSingleInstance::Impl::listen() {
@@ -344,8 +584,18 @@ LocalSingleInstance::LocalSingleInstance(const std::string& programName)
     // In the user's runtime folder when it is usable, else in a private folder of the
     // user's under the temporary folder.
     QByteArray folder = runtimeFolder();
-    if (folder.isEmpty()) folder = privateTemporaryFolder(program);
-    if (!folder.isEmpty()) d_->path = folder + '/' + program + ".instance";
+    if (folder.isEmpty()) {
+        folder = privateTemporaryFolder(program);
+        d_->ownFolder = true;
+    }
+    if (!folder.isEmpty()) {
+        d_->folder = folder;
+        d_->path = folder + '/' + program + ".instance";
+        d_->lockPath = d_->path + ".lock";
+    }
+    d_->recheck.setSingleShot(true);
+    QObject::connect(&d_->recheck, &QTimer::timeout, &d_->recheck,
+                     [this] { d_->keepMeetingPoint(); });
     d_->acceptPause.setSingleShot(true);
     QObject::connect(&d_->acceptPause, &QTimer::timeout, &d_->acceptPause,
                      [this] { d_->resumeAccepting(); });
@@ -370,21 +620,19 @@ bool LocalSingleInstance::previousInstance() {
     // Without a private folder there is no safe place to meet: this copy runs alone.
     if (d_->path.isEmpty()) return false;
 
-    const QByteArray lockPath = d_->path + ".lock";
-    const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (lock < 0) return false;  // no lock to be had: this copy runs alone
-    int locked;
-    do {
-        locked = ::flock(lock, LOCK_EX | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked == 0) {
-        d_->lockFd = lock;
-        d_->listen();  // when even that fails, this copy runs without being found
-        return false;
+    int lock = -1;
+    switch (takeLock(d_->folder, d_->lockPath, lock)) {
+        case LockOutcome::Taken:
+            d_->lockFd = lock;
+            d_->listen();  // when even that fails, this copy runs without being found
+            d_->watchFolder();
+            return false;
+        case LockOutcome::Unavailable:
+            d_->previous = d_->decideWithoutLock();
+            return d_->previous;
+        case LockOutcome::HeldByAnother:
+            break;
     }
-    const bool held = errno == EWOULDBLOCK;
-    ::close(lock);
-    if (!held) return false;
 
     // Another copy runs. It is asked to come forward when it can be reached in time; this
     // copy ends either way.

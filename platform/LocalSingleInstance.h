@@ -9,6 +9,12 @@
 // it is still the one it made. Both lie in a folder only the user can enter (the runtime
 // folder, else a private folder under the temporary folder), the socket is open to the user
 // only, and a listener of another user is never asked to come forward.
+//
+// Whatever lies at the lock's path that is no lock file of the user's (a folder, a link, a
+// pipe) is cleared away first; a copy that still cannot take a lock does not take itself for
+// the only one, but asks the socket. The running copy watches its folder (without waking
+// while nothing changes there) and, when its socket or lock file is removed or replaced, or
+// the private folder itself goes, puts them back, so that later starts still find it.
 
 #include <functional>
 #include <memory>

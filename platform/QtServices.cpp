@@ -1,7 +1,10 @@
 #include "platform/QtServices.h"
 
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,6 +51,25 @@ bool isExecutableFile(const fs::path& candidate) {
     return fs::is_regular_file(candidate, ec) && ::access(candidate.c_str(), X_OK) == 0;
 }
 
+// In a forked child about to run a program: every descriptor above standard error is gone
+// at the exec, also those that this process inherited without close-on-exec, so that the
+// program gets nothing of ours but its standard input, output and error. `keep` (the child's
+// error pipe, itself closing at the exec) goes on working until then. Async-signal-safe.
+void closeInheritedAtExec(unsigned keep) {
+    if (::syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC) == 0) return;
+    // A kernel whose close_range lacks that flag: all but `keep` are closed now.
+    if (keep >= 3 && (keep == 3 || ::syscall(SYS_close_range, 3U, keep - 1, 0U) == 0) &&
+        ::syscall(SYS_close_range, keep + 1, ~0U, 0U) == 0)
+        return;
+    // A kernel without close_range: each possible descriptor is closed.
+    rlimit limit{};
+    const rlim_t last = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY
+                            ? limit.rlim_cur
+                            : 65536;
+    for (rlim_t fd = 3; fd < last; ++fd)
+        if (fd != keep) ::close(static_cast<int>(fd));
+}
+
 // Starts the program file `path`, without arguments and with this process's environment, as
 // a program of its own: in a session of its own, and not a child of this process, so there is
 // nothing to wait for. Gives 0 once the program runs, else the error that stopped it.
@@ -70,7 +92,10 @@ int startDetached(const std::string& path) {
         ::sigemptyset(&none);
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         const pid_t program = ::fork();
-        if (program == 0) ::execve(argv[0], argv, environ);
+        if (program == 0) {
+            closeInheritedAtExec(static_cast<unsigned>(report[1]));
+            ::execve(argv[0], argv, environ);
+        }
         // When the program could not be made or run, the error goes back on the pipe; a
         // program that runs closes the pipe unwritten.
         if (program <= 0) {

@@ -13,10 +13,14 @@
 #include "platform/QtServices.h"
 #include "platform/SdlSound.h"
 #include "platform/SystemServices.h"
+#include "platform/TerminationSignals.h"
 #include "resources/artwork/Artwork.h"
 #include "table/TableWindow.h"
 
 int main(int argc, char** argv) {
+    // Made first and kept until main returns: from the event loop on, a signal to end closes
+    // the window; one that comes later, while the program takes itself down, changes nothing.
+    platform::TerminationSignals ending;
     formsqt::initApplication();
     formsqt::ApplicationArguments arguments(argc, argv);
     if (!arguments.displayFound()) return 1;
@@ -52,7 +56,7 @@ int main(int argc, char** argv) {
 
     table::TableWindow window(services);
     formsqt::Host host(window, artwork);
-    const int status = app::runMainWindow(window, host, help, instance, keys,
+    const int status = app::runMainWindow(window, host, help, instance, keys, ending,
                                           [&window] { window.saveSettings(); });
     aboutHost.reset();
     return status;

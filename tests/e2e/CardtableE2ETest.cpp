@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "E2ETest.h"
 
@@ -144,5 +146,73 @@ INSTANTIATE_TEST_SUITE_P(Signals, CardtableEndedBySignal,
                          [](const ::testing::TestParamInfo<int>& info) {
                              return std::string(sigabbrev_np(info.param));
                          });
+
+// The socket removed while the table runs (a cleaner of the temporary folder): the table
+// listens again, and a later start still finds it and ends.
+TEST_F(Cardtable, SocketRemovedWhileItRunsIsMadeAgain) {
+    e2e::Process first;
+    ASSERT_NE(openWindow(first), 0u);
+    ASSERT_TRUE(waitUntilListening("cardtable")) << first.output();
+    ASSERT_TRUE(std::filesystem::remove(instanceSocket("cardtable")));
+    ASSERT_TRUE(waitUntilListening("cardtable")) << "the table did not listen again";
+
+    e2e::Process second = startCardtable();
+    expectSecondCopyEnds(second, first, Title);
+}
+
+// A logout sends SIGTERM and a moment later SIGHUP; an impatient user sends SIGTERM twice.
+// With the about box open, the second signal finds the end under way and changes nothing:
+// the table ends as by its close box, with status 0, the settings written and no socket
+// left, whether the second signal comes a few milliseconds after the first or once the
+// window has gone and the program takes itself down.
+struct SignalPair {
+    int first, second;
+    bool afterTheWindow;  // the second once the window has gone, else 5 ms after the first
+};
+
+class CardtableEndedByTwoSignals : public Cardtable,
+                                   public ::testing::WithParamInterface<SignalPair> {};
+
+TEST_P(CardtableEndedByTwoSignals, EndsOnceInOrderWithTheAboutBoxOpen) {
+    e2e::Process program;
+    const unsigned long window = openWindow(program);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(waitUntilListening("cardtable")) << program.output();
+    // Help, About, from the keyboard.
+    ASSERT_EQ(x().run({"xdotool", "windowfocus", "--sync", std::to_string(window)}, 10), 0);
+    const std::size_t before = x().windowsOf(program.pid()).size();
+    ASSERT_EQ(x().run({"xdotool", "key", "alt+h"}, 10), 0);
+    ASSERT_TRUE(eventually([&] { return x().windowsOf(program.pid()).size() > before; }))
+        << "the Help menu did not open";
+    ASSERT_EQ(x().run({"xdotool", "key", "a"}, 10), 0);
+    ASSERT_EQ(x().waitForWindow("About Carvex", WindowTimeout).size(), 1u) << program.output();
+
+    const SignalPair pair = GetParam();
+    ASSERT_EQ(::kill(program.pid(), pair.first), 0);
+    if (pair.afterTheWindow)
+        ASSERT_TRUE(x().waitForNoWindow(Title, WindowTimeout));
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::kill(program.pid(), pair.second);  // the program may have ended already
+    const auto code = program.waitExit(WindowTimeout);
+    ASSERT_TRUE(code) << "cardtable still runs after the signals";
+    EXPECT_EQ(*code, 0);
+    EXPECT_EQ(program.output(), "");
+    const std::string written = readFile(settingsFile());
+    for (const char* line : {"[Options]", "Speed=slow", "odds=on", "sound=on", "pot= 1000"})
+        EXPECT_NE(written.find(line), std::string::npos) << line << " missing in\n" << written;
+    EXPECT_FALSE(
+        std::filesystem::exists(std::filesystem::symlink_status(instanceSocket("cardtable"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, CardtableEndedByTwoSignals,
+    ::testing::Values(SignalPair{SIGTERM, SIGHUP, false}, SignalPair{SIGTERM, SIGTERM, false},
+                      SignalPair{SIGTERM, SIGHUP, true}, SignalPair{SIGTERM, SIGTERM, true}),
+    [](const ::testing::TestParamInfo<SignalPair>& info) {
+        return std::string(sigabbrev_np(info.param.first)) + "Then" +
+               sigabbrev_np(info.param.second) +
+               (info.param.afterTheWindow ? "OnceTheWindowIsGone" : "FiveMsLater");
+    });
 
 }  // namespace

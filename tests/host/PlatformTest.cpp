@@ -178,6 +178,36 @@ TEST_F(PlatformTest, LauncherStartsAProgramInAFolderWhoseNameIsNoUtf8) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(odd / "marker-program.ran"); }, 10000));
 }
 
+// A descriptor that this process holds without close-on-exec, as one it inherited from its
+// own parent, does not reach a program that it starts: the program has only its standard
+// input, output and error of ours.
+TEST_F(PlatformTest, LauncherPassesOnNoDescriptorBeyondTheStandardOnes) {
+    const fs::path bin = folder / "bin";
+    fs::create_directories(bin);
+    const fs::path marker = folder / "inherited-marker";
+    std::ofstream(marker) << "held\n";
+    const int inherited = ::open(marker.c_str(), O_RDONLY);  // no close-on-exec
+    ASSERT_GE(inherited, 0);
+    const int high = ::dup2(inherited, 200);
+    ASSERT_EQ(high, 200);
+    const fs::path program = bin / "descriptor-report";
+    std::ofstream(program) << "#!/bin/sh\n/bin/ls -l /proc/$$/fd > \"$0.list\"\n"
+                              "/bin/mv \"$0.list\" \"$0.fds\"\n";
+    fs::permissions(program, fs::perms::owner_all);
+    const ScopedPath path(bin.string());
+
+    platform::ShellLauncher launcher;
+    launcher.startProgram("descriptor-report");
+    const fs::path report = bin / "descriptor-report.fds";
+    const bool reported = QTest::qWaitFor([&] { return fs::exists(report); }, 10000);
+    ::close(inherited);
+    ::close(high);
+    ASSERT_TRUE(reported);
+    std::ifstream in(report);
+    const std::string fds((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(fds.find("inherited-marker"), std::string::npos) << fds;
+}
+
 // Nothing is shown when a program cannot be started, and the caller goes on; one line on
 // standard error says which program and why.
 TEST_F(PlatformTest, LauncherSaysInOneLineWhyAProgramDoesNotStart) {

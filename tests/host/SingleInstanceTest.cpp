@@ -20,6 +20,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -670,6 +673,173 @@ TEST_F(SingleInstance, ListenerThatFailsListensAgain) {
     EXPECT_TRUE(second.previousInstance());
     second.activatePrevious();
     EXPECT_TRUE(QTest::qWaitFor([&] { return raised == 1; }, 5000));
+}
+
+// Whether a copy listens on the socket at `path` right now.
+bool reachable(const fs::path& path) {
+    std::vector<int> probe = idleConnections(path, 1, std::chrono::seconds(0));
+    const bool reached = !probe.empty();
+    closeAll(probe);
+    return reached;
+}
+
+std::string contentsOf(const fs::path& path) {
+    std::ifstream in(path);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// Whatever happens to the running copy's socket, lock file or private folder while it runs
+// (a cleaner of the temporary folder, the user), it puts them back and a later start
+// reaches it.
+TEST_F(SingleInstance, RunningCopyPutsBackWhatWasTakenFromItsFolder) {
+    using Disturb = std::function<int(const fs::path& socket)>;  // a descriptor to close after
+    const Disturb removeSocket = [](const fs::path& socket) {
+        fs::remove(socket);
+        return -1;
+    };
+    struct Case {
+        const char* what;
+        bool withRuntime;
+        Disturb disturb;
+    };
+    const Case cases[] = {
+        {"socket removed", true, removeSocket},
+        {"socket removed from the temporary folder", false, removeSocket},
+        {"socket moved away", true,
+         [](const fs::path& socket) {
+             fs::rename(socket, socket.string() + ".old");
+             return -1;
+         }},
+        {"another socket in its place", true,
+         [](const fs::path& socket) {
+             fs::remove(socket);
+             return bindSocketAt(socket);
+         }},
+        {"a file in its place", true,
+         [](const fs::path& socket) {
+             fs::remove(socket);
+             std::ofstream(socket) << "not a socket\n";
+             return -1;
+         }},
+        {"socket and lock file removed", true,
+         [](const fs::path& socket) {
+             fs::remove(socket);
+             fs::remove(socket.string() + ".lock");
+             return -1;
+         }},
+        {"private folder removed", false,
+         [](const fs::path& socket) {
+             fs::remove_all(socket.parent_path());
+             return -1;
+         }},
+        {"private folder moved away", false,
+         [](const fs::path& socket) {
+             fs::rename(socket.parent_path(), socket.parent_path().string() + "-old");
+             return -1;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.withRuntime)
+            ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+        platform::LocalSingleInstance first("singleinstance");
+        int raised = 0;
+        first.setActivationHandler([&] { ++raised; });
+        ASSERT_FALSE(first.previousInstance());
+        const fs::path socket = first.serverName();
+        ASSERT_TRUE(reachable(socket));
+        const int other = c.disturb(socket);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return reachable(socket); }, 10000))
+            << "the running copy did not listen again";
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(socket.string() + ".lock")));
+        {
+            platform::LocalSingleInstance second("singleinstance");
+            EXPECT_TRUE(second.previousInstance());
+            second.activatePrevious();
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return raised == 1; }, 5000));
+        if (other >= 0) ::close(other);
+    }
+}
+
+// A lock path that holds no lock file of the user's is cleared, and one copy runs: the first
+// start takes the lock there, the next finds it. What a folder there held is kept aside; a
+// link's target is left as it was.
+TEST_F(SingleInstance, LockPathInTheWayIsClearedAndOneCopyRuns) {
+    const fs::path target = folder / "target";
+    std::ofstream(target) << "kept\n";
+    struct Case {
+        const char* what;
+        bool needsRoot;
+        std::function<void(const fs::path& lock, const fs::path& target)> make;
+    };
+    const Case cases[] = {
+        {"an empty folder", false,
+         [](const fs::path& lock, const fs::path&) { fs::create_directory(lock); }},
+        {"a folder that holds a file", false,
+         [](const fs::path& lock, const fs::path&) {
+             fs::create_directory(lock);
+             std::ofstream(lock / "inside") << "kept\n";
+         }},
+        {"a link to a file of the user's", false,
+         [](const fs::path& lock, const fs::path& target) { fs::create_symlink(target, lock); }},
+        {"a link to nothing", false,
+         [](const fs::path& lock, const fs::path& target) {
+             fs::create_symlink(target.parent_path() / "missing", lock);
+         }},
+        {"a pipe", false,
+         [](const fs::path& lock, const fs::path&) { ::mkfifo(lock.c_str(), 0600); }},
+        {"a file of the user's without rights", false,
+         [](const fs::path& lock, const fs::path&) {
+             std::ofstream(lock) << "";
+             ::chmod(lock.c_str(), 0);
+         }},
+        {"a file of another user's", true,
+         [](const fs::path& lock, const fs::path&) {
+             std::ofstream(lock) << "";
+             [[maybe_unused]] const int changed = ::chown(lock.c_str(), Nobody, NoGroup);
+         }},
+    };
+    const fs::path lock = runtime / "singleinstance.instance.lock";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needsRoot && ::geteuid() != 0) continue;  // only root can give a file away
+        for (const auto& entry : fs::directory_iterator(runtime)) fs::remove_all(entry.path());
+        c.make(lock, target);
+        {
+            platform::LocalSingleInstance first("singleinstance");
+            EXPECT_FALSE(first.previousInstance());
+            struct stat info {};
+            ASSERT_EQ(::lstat(lock.c_str(), &info), 0);
+            EXPECT_TRUE(S_ISREG(info.st_mode));
+            EXPECT_EQ(info.st_uid, ::geteuid());
+            platform::LocalSingleInstance second("singleinstance");
+            EXPECT_TRUE(second.previousInstance());
+        }
+        EXPECT_EQ(contentsOf(target), "kept\n");
+        std::size_t keptAside = 0;
+        for (const auto& entry : fs::directory_iterator(runtime))
+            if (contentsOf(entry.path() / "inside") == "kept\n") ++keptAside;
+        EXPECT_EQ(keptAside, std::string(c.what) == "a folder that holds a file" ? 1u : 0u);
+    }
+}
+
+// Copies that start together over a folder in the lock's place clear it in turn: one runs.
+TEST_F(SingleInstance, CopiesStartingTogetherOverAFolderInTheWayGiveOneRunningCopy) {
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        for (const auto& entry : fs::directory_iterator(runtime)) fs::remove_all(entry.path());
+        fs::create_directories(runtime / "singleinstance.instance.lock" / "inside");
+        Copy a("singleinstance"), b("singleinstance");
+        const std::string saidA = a.nextLine(), saidB = b.nextLine();
+        EXPECT_EQ((saidA == "first") + (saidB == "first"), 1) << saidA << " / " << saidB;
+        EXPECT_EQ((saidA == "second") + (saidB == "second"), 1) << saidA << " / " << saidB;
+        Copy& running = saidA == "first" ? a : b;
+        EXPECT_TRUE(running.says("raised"));
+        EXPECT_EQ(running.end(), 0);
+    }
 }
 
 }  // namespace

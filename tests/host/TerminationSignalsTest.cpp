@@ -41,6 +41,34 @@ TEST_F(TerminationSignals, EachSignalIsARequestOnTheEventLoop) {
     }
 }
 
+// Made before any handler, the object leaves the signals alone; from the first handler on
+// they stay handled while it lives, so a signal after the handler is taken away ends
+// nothing and is held for the next handler. Once the program ends in order, signals end
+// nothing, also after the object has gone.
+TEST_F(TerminationSignals, SignalWithoutAHandlerEndsNothing) {
+    int requests = 0;
+    {
+        platform::TerminationSignals ending;
+        EXPECT_EQ(handlerOf(SIGTERM), SIG_DFL);
+        ending.setRequestHandler([&] { ++requests; });
+        ending.setRequestHandler({});
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) ASSERT_EQ(::raise(signal), 0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(requests, 0);
+        ending.setRequestHandler([&] { ++requests; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return requests == 1; }, 5000));
+        ending.ignoreUntilExit();
+        ASSERT_EQ(::raise(SIGTERM), 0);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(requests, 1);
+    }
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        EXPECT_EQ(handlerOf(signal), SIG_IGN);
+        ASSERT_EQ(::raise(signal), 0);
+        ::signal(signal, SIG_DFL);
+    }
+}
+
 // As under nohup: the ignored signal stays ignored, the others are handled.
 TEST_F(TerminationSignals, SignalIgnoredFromTheStartStaysIgnored) {
     ::signal(SIGHUP, SIG_IGN);
