@@ -43,7 +43,9 @@ protected:
     unsigned long openWindow(e2e::Process& program) {
         const unsigned long window =
             SessionTest::openWindow(program, e2e::programPath("oddsdesk"), Title);
-        if (window) EXPECT_TRUE(showsBackground(paintedPicture(window))) << "never painted";
+        if (window) {
+            EXPECT_TRUE(showsBackground(paintedPicture(window))) << "never painted";
+        }
         return window;
     }
 

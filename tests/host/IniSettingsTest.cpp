@@ -304,7 +304,7 @@ TEST_P(IniSettingsLinks, WritesOnlyWhereItIsSafe) {
     if (c.targetOfAnother && ::chown(target.c_str(), anotherUser(), anotherUser()) != 0)
         GTEST_SKIP() << "a file of another user needs the superuser";
 
-    const std::string tempPrefix = "." + target.filename().string() + ".";
+    const std::string tempPrefix = std::string(".") + target.filename().string() + ".";
     const fs::path beside = target.parent_path();
     const std::set<std::string> besideBefore =
         names(beside, c.target == Leads::Device ? tempPrefix : "");

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -228,29 +229,81 @@ TEST_F(PlatformTest, LauncherSaysInOneLineWhyAProgramDoesNotStart) {
               self + ": cannot start " + broken.string() + ": " + std::strerror(ENOEXEC) + "\n");
 }
 
-TEST_F(PlatformTest, MessageBoxOffersOkBeforeCancel) {
-    platform::MessageBoxDialogs dialogs;
+namespace {
+
+// What a modal box showed while it was open.
+struct SeenBox {
+    bool shown = false;       // a modal window opened
+    bool messageBox = false;  // and it was a message box
     QString title, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int okLeft = -1, cancelLeft = -1;
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
-        okLeft = box->button(QMessageBox::Ok)->mapTo(box, QPoint(0, 0)).x();
-        cancelLeft = box->button(QMessageBox::Cancel)->mapTo(box, QPoint(0, 0)).x();
-        box->button(QMessageBox::Ok)->click();
-    });
-    EXPECT_EQ(dialogs.askOkCancel("Play Online", "Go?"), platform::Dialogs::Answer::Ok);
-    EXPECT_EQ(title, "Play Online");
-    EXPECT_EQ(text, "Go?");
-    EXPECT_EQ(icon, QMessageBox::Information);
-    EXPECT_LT(okLeft, cancelLeft);
+    std::optional<int> okLeft, cancelLeft;  // where its buttons start, in the box
+    bool closeIgnored = false;              // it stayed open when its close box was used
+};
 
-    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
-    EXPECT_EQ(dialogs.askOkCancel("Play Online", "Go?"), platform::Dialogs::Answer::Cancel);
+// Runs `ask`, which opens a modal box, reads the box from its event loop and answers it with
+// `answer`, or closes it when `answer` is NoButton or the box has no such button. Whatever
+// the box is, it ends, so that the test fails on what was read instead of waiting.
+SeenBox answerModalBox(QMessageBox::StandardButton answer, const std::function<void()>& ask) {
+    SeenBox seen;
+    QTimer watch;
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) return;
+        watch.stop();
+        seen.shown = true;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            seen.messageBox = true;
+            seen.title = box->windowTitle();
+            seen.text = box->text();
+            seen.icon = box->icon();
+            if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+                seen.okLeft = ok->mapTo(box, QPoint(0, 0)).x();
+            if (QAbstractButton* cancel = box->button(QMessageBox::Cancel))
+                seen.cancelLeft = cancel->mapTo(box, QPoint(0, 0)).x();
+            if (QAbstractButton* button = box->button(answer)) {
+                button->click();
+                return;
+            }
+        }
+        modal->close();
+        // A box without an escape button ignores its close box: it is ended all the same.
+        if (modal->isVisible()) {
+            seen.closeIgnored = true;
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+            else
+                modal->hide();
+        }
+    });
+    watch.start();
+    ask();
+    return seen;
+}
+
+}  // namespace
+
+TEST_F(PlatformTest, MessageBoxOffersOkBeforeCancel) {
+    platform::MessageBoxDialogs dialogs;
+    std::optional<platform::Dialogs::Answer> answer;
+    const auto ask = [&] { answer = dialogs.askOkCancel("Play Online", "Go?"); };
+
+    const SeenBox seen = answerModalBox(QMessageBox::Ok, ask);
+    ASSERT_TRUE(seen.messageBox) << (seen.shown ? "the box is no message box" : "no box opened");
+    EXPECT_EQ(answer, platform::Dialogs::Answer::Ok);
+    EXPECT_EQ(seen.title, "Play Online");
+    EXPECT_EQ(seen.text, "Go?");
+    EXPECT_EQ(seen.icon, QMessageBox::Information);
+    ASSERT_TRUE(seen.okLeft && seen.cancelLeft) << "the box lacks OK or Cancel";
+    EXPECT_LT(*seen.okLeft, *seen.cancelLeft);
+
+    // Closed by its close box, it answers Cancel.
+    answer.reset();
+    const SeenBox closed = answerModalBox(QMessageBox::NoButton, ask);
+    ASSERT_TRUE(closed.messageBox);
+    EXPECT_FALSE(closed.closeIgnored);
+    EXPECT_EQ(answer, platform::Dialogs::Answer::Cancel);
 }
 
 TEST_F(PlatformTest, EventPumpHandlesWhatIsQueued) {

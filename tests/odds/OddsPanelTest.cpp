@@ -340,7 +340,7 @@ std::vector<std::string> snapshot(const forms::Window& w) {
              {double(e->left()), double(e->top()), double(e->width()), double(e->height()),
               double(e->x1()), double(e->y1()), double(e->x2()), double(e->y2()),
               double(e->backColor()), double(e->foreColor()), e->fontSize(), double(e->interval())})
-            s += "|" + text(n);
+            s.append("|").append(text(n));
         for (bool b : {e->visible(), e->enabled(), e->opaque(), e->fontBold(), e->fontItalic(),
                        e->checked()})
             s += b ? "|1" : "|0";
