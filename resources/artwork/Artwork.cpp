@@ -61,8 +61,7 @@ QSize deviceSize(QSizeF logicalSize, qreal dpr) {
 
 }  // namespace
 
-Artwork::Artwork(const std::filesystem::path& folder, PictureStore::Options options)
-    : store_(folder, std::move(options)) {}
+Artwork::Artwork(const std::filesystem::path& folder) : store_(folder) {}
 
 QStringList Artwork::names() {
     QStringList list;

@@ -22,7 +22,7 @@ public:
     // waiting for the drawing. A file that is not what this build would draw is passed over.
     // Nothing is kept unless the folder is the user's own and no one else can write to it
     // (PictureStore).
-    explicit Artwork(const std::filesystem::path& folder, PictureStore::Options options = {});
+    explicit Artwork(const std::filesystem::path& folder);
 
     // The named picture at `logicalSize` for a display of ratio `dpr`, drawn once and then
     // served from a cache. A null pixmap for an unknown name or an empty size.
