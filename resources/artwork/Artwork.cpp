@@ -1,17 +1,9 @@
 #include "resources/artwork/Artwork.h"
 
-#include <sys/stat.h>
-
-#include <QCoreApplication>
 #include <QMutexLocker>
 #include <QPainter>
 #include <QPixmap>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <memory>
-#include <string>
-#include <string_view>
 
 #include "resources/artwork/Drawing.h"
 
@@ -187,41 +179,9 @@ QSize deviceSize(QSizeF logicalSize, qreal dpr) {
     return {side(logicalSize.width()), side(logicalSize.height())};
 }
 
-// 64-bit FNV-1a, continued from `hash`.
-quint64 fnv1a(const void* data, std::size_t size, quint64 hash = 14695981039346656037ull) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
-    return hash;
-}
-
-// What tells this build's pictures from another's: the running executable (where it lies,
-// its size and when it was made) and the Qt that draws them.
-quint64 buildStamp() {
-    struct stat st {};
-    if (::stat("/proc/self/exe", &st) != 0) return 0;
-    const long long parts[] = {static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino),
-                               static_cast<long long>(st.st_size), st.st_mtim.tv_sec,
-                               st.st_mtim.tv_nsec};
-    const std::string_view qt = qVersion();
-    return fnv1a(qt.data(), qt.size(), fnv1a(parts, sizeof parts));
-}
-
-// A kept picture: this header, the picture's key (UTF-8), then its pixels, premultiplied
-// ARGB, row after row.
-struct FileHeader {
-    char magic[8];
-    quint64 build;
-    qint32 width, height;
-    double dpr;
-    quint32 keyBytes;
-    quint32 unused;
-};
-constexpr char Magic[8] = {'B', 'J', 'P', 'I', 'C', 'T', '1', '\n'};
-
 }  // namespace
 
-Artwork::Artwork(std::filesystem::path folder)
-    : folder_(std::move(folder)), build_(folder_.empty() ? 0 : buildStamp()) {}
+Artwork::Artwork(const std::filesystem::path& folder) : store_(folder) {}
 
 QStringList Artwork::names() {
     QStringList list;
@@ -283,95 +243,17 @@ QPixmap Artwork::picture(const QString& name, QSizeF logicalSize, qreal dpr,
     QMutexLocker lock(&mutex_);
     if (const auto it = cache_.constFind(key); it != cache_.constEnd()) return *it;
     QImage image;
-    const bool kept = !folder_.empty() && logicalSize.width() > 0 && logicalSize.height() > 0;
-    if (kept) image = stored(key, deviceSize(logicalSize, usableRatio(dpr)), usableRatio(dpr));
+    const bool kept = store_.keeping() && logicalSize.width() > 0 && logicalSize.height() > 0;
+    if (kept) image = store_.load(key, deviceSize(logicalSize, usableRatio(dpr)), usableRatio(dpr));
     if (image.isNull()) {
         image = render(name, logicalSize, dpr, look);
         if (image.isNull()) return {};
-        if (kept) store(key, image);
+        if (kept) store_.save(key, image);
     }
     QPixmap pixmap = QPixmap::fromImage(std::move(image));
     if (cache_.size() >= MaxCached) cache_.clear();
     cache_.insert(key, pixmap);
     return pixmap;
-}
-
-namespace {
-// The file that keeps the picture of `key`. Paths stay the system's bytes throughout, so a
-// folder whose name is no UTF-8 serves as well as any.
-std::filesystem::path keptFile(const std::filesystem::path& folder, const QString& key) {
-    const QByteArray bytes = key.toUtf8();
-    char name[32];
-    std::snprintf(name, sizeof name, "%016llx.picture",
-                  static_cast<unsigned long long>(fnv1a(bytes.data(), bytes.size())));
-    return folder / name;
-}
-
-// Closes a file when it goes.
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-}  // namespace
-
-QImage Artwork::stored(const QString& key, QSize device, qreal dpr) const {
-    // Only a regular file is opened: a pipe put in its place would never answer.
-    const std::filesystem::path name = keptFile(folder_, key);
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
-    const File file(std::fopen(name.c_str(), "rb"));
-    if (!file) return {};
-    const QByteArray keyBytes = key.toUtf8();
-    const qint64 pixels = qint64(device.width()) * device.height() * 4;
-    if (info.st_size != qint64(sizeof(FileHeader)) + keyBytes.size() + pixels) return {};
-    FileHeader header;
-    QByteArray storedKey(keyBytes.size(), Qt::Uninitialized);
-    if (std::fread(&header, sizeof header, 1, file.get()) != 1) return {};
-    if (std::memcmp(header.magic, Magic, sizeof Magic) != 0 || header.build != build_ ||
-        header.width != device.width() || header.height != device.height() || header.dpr != dpr ||
-        header.keyBytes != quint32(keyBytes.size()) ||
-        std::fread(storedKey.data(), 1, storedKey.size(), file.get()) !=
-            static_cast<std::size_t>(storedKey.size()) ||
-        storedKey != keyBytes)
-        return {};
-    QImage image(device, QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull() || image.sizeInBytes() != pixels ||
-        std::fread(image.bits(), 1, static_cast<std::size_t>(pixels), file.get()) !=
-            static_cast<std::size_t>(pixels))
-        return {};
-    image.setDevicePixelRatio(dpr);
-    return image;
-}
-
-void Artwork::store(const QString& key, const QImage& image) const {
-    // Written whole or not at all; a picture that cannot be kept is drawn again next time.
-    if (image.format() != QImage::Format_ARGB32_Premultiplied ||
-        image.bytesPerLine() != image.width() * 4)
-        return;
-    ::mkdir(folder_.c_str(), 0700);  // private to the user, as the folders above it
-    const QByteArray keyBytes = key.toUtf8();
-    FileHeader header{};
-    std::memcpy(header.magic, Magic, sizeof Magic);
-    header.build = build_;
-    header.width = image.width();
-    header.height = image.height();
-    header.dpr = image.devicePixelRatio();
-    header.keyBytes = quint32(keyBytes.size());
-    // A file of this run's own beside it, then renamed over it: another run reads the old
-    // file or the new one, never a part. Nothing is flushed to the disk: a file cut short by
-    // a crash is no picture of the right size, and is passed over.
-    const std::filesystem::path name = keptFile(folder_, key);
-    std::filesystem::path part = name;
-    part += "." + std::to_string(QCoreApplication::applicationPid());
-    File file(std::fopen(part.c_str(), "wbx"));  // a new file of this run's own, or nothing
-    if (!file) return;
-    const auto bytes = static_cast<std::size_t>(image.sizeInBytes());
-    bool written = std::fwrite(&header, sizeof header, 1, file.get()) == 1 &&
-                   std::fwrite(keyBytes.constData(), 1, keyBytes.size(), file.get()) ==
-                       static_cast<std::size_t>(keyBytes.size()) &&
-                   std::fwrite(image.constBits(), 1, bytes, file.get()) == bytes;
-    written = std::fclose(file.release()) == 0 && written;
-    if (!written || std::rename(part.c_str(), name.c_str()) != 0) std::remove(part.c_str());
 }
 
 }  // namespace resources

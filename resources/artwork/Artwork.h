@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "forms/qt/Pictures.h"
+#include "resources/artwork/PictureStore.h"
 
 namespace resources {
 
@@ -19,7 +20,9 @@ public:
     // Also keeps each picture drawn as a file in `folder` (created when needed), and takes
     // it from there in later runs of the same build: a start then shows its window without
     // waiting for the drawing. A file that is not what this build would draw is passed over.
-    explicit Artwork(std::filesystem::path folder);
+    // Nothing is kept unless the folder is the user's own and no one else can write to it
+    // (PictureStore).
+    explicit Artwork(const std::filesystem::path& folder);
 
     // The named picture at `logicalSize` for a display of ratio `dpr`, drawn once and then
     // served from a cache. A null pixmap for an unknown name or an empty size.
@@ -41,13 +44,9 @@ public:
     static bool hasLooks(const QString& name);
 
 private:
-    QImage stored(const QString& key, QSize device, qreal dpr) const;
-    void store(const QString& key, const QImage& image) const;
-
     mutable QMutex mutex_;
     mutable QHash<QString, QPixmap> cache_;
-    std::filesystem::path folder_;  // where drawn pictures are kept; empty: nowhere
-    quint64 build_ = 0;             // tells this build's files from others'
+    mutable PictureStore store_;  // where drawn pictures are kept for later runs
 };
 
 }  // namespace resources

@@ -1,6 +1,8 @@
 // Every picture the windows name is drawn at the size and ratio asked for; unknown names
 // and empty sizes give nothing; pictures kept in a folder serve later runs.
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
@@ -217,13 +219,14 @@ private slots:
     }
 
     // A folder of kept pictures: a picture drawn in one run is taken from its file in the
-    // next, and a file that is not this build's picture of that name and size is passed over
-    // and drawn again.
+    // next, and a file that is not this build's undamaged picture of that name and size is
+    // passed over, drawn again and kept in its place.
     void keptPicturesServeLaterRuns_data() {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<bool>("taken");
-        for (const char* damage : {"none", "cut short", "one byte more", "other magic",
-                                   "other build", "other width", "other ratio", "other key"})
+        for (const char* damage :
+             {"none", "cut short", "one byte more", "other magic", "other build", "other width",
+              "other ratio", "other key", "first pixel", "last pixel", "checksum"})
             QTest::addRow("%s", damage) << QString::fromLatin1(damage) << (damage == "none"s);
     }
     void keptPicturesServeLaterRuns() {
@@ -239,18 +242,15 @@ private slots:
                  drawn);
         const QStringList files = QDir(folder).entryList(QDir::Files);
         QCOMPARE(files.size(), 1);
-        QFile file(folder + QLatin1Char('/') + files.front());
+        const QString path = folder + QLatin1Char('/') + files.front();
+        QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QByteArray bytes = file.readAll();
         file.close();
 
-        // The pixels painted blue, so that a picture taken from the file shows it; then
-        // the damage. Header: magic, build, width, height, ratio, key length; then the key.
+        // Header: magic, build, width, height, ratio, key length, a word unused, checksum;
+        // then the key and the pixels. A pixel damaged shows as noise when taken.
         const qsizetype pixels = qsizetype(drawn.sizeInBytes());
-        for (qsizetype i = bytes.size() - pixels; i < bytes.size(); i += 4) {
-            const quint32 blue = 0xff0000ffu;
-            std::memcpy(bytes.data() + i, &blue, 4);
-        }
         const auto patch = [&bytes](qsizetype at, auto value) {
             std::memcpy(bytes.data() + at, &value, sizeof value);
         };
@@ -260,26 +260,36 @@ private slots:
         if (damage == QLatin1String("other build")) bytes[8] = char(bytes[8] ^ 1);
         if (damage == QLatin1String("other width")) patch(16, qint32(drawn.width() - 1));
         if (damage == QLatin1String("other ratio")) patch(24, 1.0);
-        if (damage == QLatin1String("other key")) bytes[40] = 'X';
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
-        file.close();
-
-        const Artwork later(folder.toStdString());
-        const QImage image =
-            later.picture("button-deal", {73, 38}, 2, PictureLook::Normal).toImage();
-        QCOMPARE(image.size(), drawn.size());
-        if (taken) {
-            QCOMPARE(image.pixel(0, 0), qRgb(0, 0, 255));
-        } else {
-            QCOMPARE(image, drawn);
-            // Drawn again and kept in its place.
-            QCOMPARE(Artwork(folder.toStdString())
-                         .picture("button-deal", {73, 38}, 2, PictureLook::Normal)
-                         .toImage(),
-                     drawn);
+        if (damage == QLatin1String("other key")) bytes[48] = 'X';
+        if (damage == QLatin1String("first pixel")) patch(bytes.size() - pixels, 0x80402010u);
+        if (damage == QLatin1String("last pixel")) bytes[bytes.size() - 1] ^= 0x10;
+        if (damage == QLatin1String("checksum")) bytes[40] = char(bytes[40] ^ 1);
+        if (damage != QLatin1String("none")) {
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QCOMPARE(file.write(bytes), bytes.size());
+            file.close();
         }
-        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 1);
+        const auto fileId = [&path] {
+            struct stat info {};
+            return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+        };
+        const ino_t before = fileId();
+
+        // Taken, the file stays as it is; passed over, the picture is drawn as it should be
+        // and a new file takes the old one's place, to be taken by the next run.
+        QCOMPARE(Artwork(folder.toStdString())
+                     .picture("button-deal", {73, 38}, 2, PictureLook::Normal)
+                     .toImage(),
+                 drawn);
+        const ino_t after = fileId();
+        QVERIFY(after != 0);
+        QCOMPARE(after == before, taken);
+        QCOMPARE(Artwork(folder.toStdString())
+                     .picture("button-deal", {73, 38}, 2, PictureLook::Normal)
+                     .toImage(),
+                 drawn);
+        QCOMPARE(fileId(), after);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), files);
     }
 
     // The folder's name is taken as the system's bytes: one that is no UTF-8 keeps the
