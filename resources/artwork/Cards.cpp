@@ -6,7 +6,8 @@
 
 #include "resources/artwork/Drawing.h"
 
-namespace resources::draw {
+namespace resources {
+namespace draw {
 
 namespace {
 
@@ -463,4 +464,5 @@ void cardBack(QPainter& p) {
     p.drawEllipse(c, 1.6, 1.6);
 }
 
-}  // namespace resources::draw
+}  // namespace draw
+}  // namespace resources

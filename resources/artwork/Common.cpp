@@ -5,7 +5,8 @@
 
 #include "resources/artwork/Drawing.h"
 
-namespace resources::draw {
+namespace resources {
+namespace draw {
 
 QFont font(const QPainter& p, const QString& family, qreal px, int weight, bool italic) {
     QFont f;
@@ -121,4 +122,5 @@ void arcText(QPainter& p, const QString& text, const QFont& f, QPointF centre, q
     p.restore();
 }
 
-}  // namespace resources::draw
+}  // namespace draw
+}  // namespace resources

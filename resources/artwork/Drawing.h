@@ -12,7 +12,8 @@
 
 #include "forms/qt/Pictures.h"
 
-namespace resources::draw {
+namespace resources {
+namespace draw {
 
 using formsqt::PictureLook;
 
@@ -59,4 +60,5 @@ void about(QPainter& p);  // 444 x 238
 void arcText(QPainter& p, const QString& text, const QFont& f, QPointF centre, qreal radius,
              qreal tracking, const QColor& colour);
 
-}  // namespace resources::draw
+}  // namespace draw
+}  // namespace resources

@@ -7,7 +7,8 @@
 
 #include "resources/artwork/Drawing.h"
 
-namespace resources::draw {
+namespace resources {
+namespace draw {
 
 namespace {
 
@@ -138,4 +139,5 @@ void calculatorIcon(QPainter& p, QSizeF size) {
     p.restore();
 }
 
-}  // namespace resources::draw
+}  // namespace draw
+}  // namespace resources

@@ -7,7 +7,8 @@
 
 #include "resources/artwork/Drawing.h"
 
-namespace resources::draw {
+namespace resources {
+namespace draw {
 
 namespace {
 
@@ -270,4 +271,5 @@ void about(QPainter& p) {
     for (int i = 0; i < 3; ++i) chip(p, QRectF(256 + i * 38, 172, 36, 36), values[i]);
 }
 
-}  // namespace resources::draw
+}  // namespace draw
+}  // namespace resources

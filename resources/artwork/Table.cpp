@@ -9,7 +9,8 @@
 
 #include "resources/artwork/Drawing.h"
 
-namespace resources::draw {
+namespace resources {
+namespace draw {
 
 namespace {
 
@@ -268,4 +269,5 @@ void oddsRows(QPainter& p) {
     p.drawText(QRectF(141, 68, 42, 15), Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("EVEN"));
 }
 
-}  // namespace resources::draw
+}  // namespace draw
+}  // namespace resources
