@@ -108,7 +108,7 @@ std::string fileName(quint64 build, const QByteArray& key) {
     return name;
 }
 
-// Closes a descriptor when it goes.
+// An open file or folder that every return path closes.
 class Descriptor {
 public:
     explicit Descriptor(int fd) : fd_(fd) {}
@@ -186,47 +186,68 @@ PictureStore::~PictureStore() {
     if (folder_ >= 0) ::close(folder_);
 }
 
+namespace {
+
+// The kept file `name` in `folder`, opened for reading when it is a regular file of this
+// user's of exactly `size` bytes; its status in `info`. Not through a link, and without
+// waiting for a writer should a pipe lie there; what is checked is the file opened.
+int openKept(int folder, const std::string& name, qint64 size, struct stat& info) {
+    Descriptor file(::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_uid != ::geteuid() || info.st_size != size)
+        return -1;
+    return file.release();
+}
+
+// Whether the header read from `file` is this build's for a picture of `device` pixels at
+// `dpr`, and the key that follows it is `key`.
+bool readHeader(int file, FileHeader& header, quint64 build, QSize device, qreal dpr,
+                const QByteArray& key) {
+    if (!readAll(file, &header, sizeof header) ||
+        std::memcmp(header.magic, Magic, sizeof Magic) != 0 || header.build != build ||
+        header.width != device.width() || header.height != device.height() || header.dpr != dpr ||
+        header.keyBytes != quint32(key.size()))
+        return false;
+    QByteArray stored(key.size(), Qt::Uninitialized);
+    return readAll(file, stored.data(), static_cast<std::size_t>(stored.size())) && stored == key;
+}
+
+// The checksum a header holds for `key` and the pixels of `image`.
+quint64 pictureChecksum(const QByteArray& key, const QImage& image) {
+    return checksum(image.constBits(), static_cast<std::size_t>(image.sizeInBytes()),
+                    checksum(key.constData(), key.size(), 0));
+}
+
+}  // namespace
+
 QImage PictureStore::load(const QString& key, QSize device, qreal dpr) {
     if (folder_ < 0 || device.isEmpty()) return {};
     const QByteArray keyBytes = key.toUtf8();
     const std::string name = fileName(build_, keyBytes);
-    // Not through a link, and without waiting for a writer should a pipe lie there.
-    const Descriptor file(
-        ::openat(folder_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!file) return {};
     const qint64 pixels = qint64(device.width()) * device.height() * 4;
     struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() ||
-        info.st_size != qint64(sizeof(FileHeader)) + keyBytes.size() + pixels)
-        return {};
+    const Descriptor file(
+        openKept(folder_, name, qint64(sizeof(FileHeader)) + keyBytes.size() + pixels, info));
     FileHeader header;
-    QByteArray storedKey(keyBytes.size(), Qt::Uninitialized);
-    if (!readAll(file.get(), &header, sizeof header) ||
-        std::memcmp(header.magic, Magic, sizeof Magic) != 0 || header.build != build_ ||
-        header.width != device.width() || header.height != device.height() || header.dpr != dpr ||
-        header.keyBytes != quint32(keyBytes.size()) ||
-        !readAll(file.get(), storedKey.data(), static_cast<std::size_t>(storedKey.size())) ||
-        storedKey != keyBytes)
-        return {};
+    if (!file || !readHeader(file.get(), header, build_, device, dpr, keyBytes)) return {};
     QImage image(device, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull() || image.sizeInBytes() != pixels ||
-        !readAll(file.get(), image.bits(), static_cast<std::size_t>(pixels)))
-        return {};
-    if (checksum(image.constBits(), static_cast<std::size_t>(pixels),
-                 checksum(keyBytes.constData(), keyBytes.size(), 0)) != header.checksum)
+        !readAll(file.get(), image.bits(), static_cast<std::size_t>(pixels)) ||
+        pictureChecksum(keyBytes, image) != header.checksum)
         return {};
     image.setDevicePixelRatio(dpr);
-
-    // Used now: the pictures used longest ago are the first to go.
-    const std::time_t now = std::time(nullptr);
-    if (info.st_mtim.tv_sec + TouchAfterSeconds < now) ::futimens(file.get(), nullptr);
-    const std::lock_guard lock(mutex_);
-    if (scanned_) {
-        const auto it = std::find_if(entries_.begin(), entries_.end(),
-                                     [&name](const Entry& e) { return e.name == name; });
-        if (it != entries_.end()) std::rotate(it, it + 1, entries_.end());
-    }
+    used(file.get(), info, name);
     return image;
+}
+
+void PictureStore::used(int file, const struct stat& info, const std::string& name) {
+    // The pictures used longest ago are the first to go: the file's time says when it was
+    // last used, and this run's list puts it last.
+    if (info.st_mtim.tv_sec + TouchAfterSeconds < std::time(nullptr)) ::futimens(file, nullptr);
+    if (!scanned_) return;
+    const auto it = std::find_if(entries_.begin(), entries_.end(),
+                                 [&name](const Entry& e) { return e.name == name; });
+    if (it != entries_.end()) std::rotate(it, it + 1, entries_.end());
 }
 
 void PictureStore::save(const QString& key, const QImage& image) {
@@ -244,10 +265,8 @@ void PictureStore::save(const QString& key, const QImage& image) {
     header.height = image.height();
     header.dpr = image.devicePixelRatio();
     header.keyBytes = quint32(keyBytes.size());
-    header.checksum =
-        checksum(image.constBits(), pixels, checksum(keyBytes.constData(), keyBytes.size(), 0));
+    header.checksum = pictureChecksum(keyBytes, image);
 
-    const std::lock_guard lock(mutex_);
     if (!scanned_) scan();
     const std::string name = fileName(build_, keyBytes);
     if (write(name, {{&header, sizeof header},
@@ -292,9 +311,9 @@ bool PictureStore::write(const std::string& name, std::initializer_list<Bytes> b
 }
 
 bool PictureStore::writePartFile(const std::string& name, std::initializer_list<Bytes> bytes) {
-    // A file of this run's own beside it, then renamed over it: another run reads the old
-    // file or the new one, never a part. Should this run end before the rename, a later run
-    // removes the part file (scan()).
+    // The bytes go to a file named after this process, which is then renamed over the
+    // picture's name: another run reads the old picture or the new one, never half of one.
+    // Should this run end before the rename, a later run removes the part file (scan()).
     const std::string part = name + '.' + std::to_string(::getpid());
     Descriptor file(::openat(folder_, part.c_str(),
                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));

@@ -14,9 +14,10 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
-#include <mutex>
 #include <string>
 #include <vector>
+
+struct stat;
 
 namespace resources {
 
@@ -72,6 +73,7 @@ private:
     };
     bool write(const std::string& name, std::initializer_list<Bytes> bytes);
     bool writePartFile(const std::string& name, std::initializer_list<Bytes> bytes);
+    void used(int file, const struct stat& info, const std::string& name);
     void scan();
     void kept(const std::string& name, std::uint64_t bytes);
     void trim();
@@ -79,7 +81,6 @@ private:
     Options options_;
     int folder_ = -1;  // the folder, open; -1: nothing is kept
     std::uint64_t build_ = 0;
-    std::mutex mutex_;  // guards what follows
     bool scanned_ = false;
     std::vector<Entry> entries_;  // this build's pictures, used longest ago first
     std::uint64_t total_ = 0;     // their bytes
