@@ -27,8 +27,10 @@ using namespace detail;
 namespace {
 
 // How long a window waits to be shown for a window manager that said it would tell the
-// frame and has not yet: it then appears all the same and is fitted once it is framed.
-constexpr int FrameWaitMilliseconds = 1000;
+// frame and has not yet: it then appears all the same and is fitted once it is framed. A
+// window manager answers within milliseconds, but may take a second on a busy machine
+// while it is still starting.
+constexpr int FrameWaitMilliseconds = 2000;
 
 // The connection to the X server, or null on another platform.
 xcb_connection_t* x11Connection() {
