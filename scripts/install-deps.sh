@@ -10,7 +10,7 @@ packages=(
   libsdl2-dev libxdamage-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-comic-neue fonts-dejavu-core
-  xvfb xauth xdotool x11-utils openbox desktop-file-utils
+  xvfb xauth xdotool x11-utils x11-xserver-utils openbox metacity desktop-file-utils
   weston qt6-wayland
   appstream
   python3

@@ -796,7 +796,8 @@ QTimer* Host::timerFor(const Element& element) const {
 }
 
 void Host::show() {
-    if (d_->top->isVisible() || window_.unloaded()) return;
+    // A window held back until the window manager tells its frame is shown by the frame.
+    if (d_->top->isVisible() || window_.unloaded() || frame_.holdsShow()) return;
     d_->placeOverOwner();
     d_->top->show();
 }

@@ -3,18 +3,19 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 
+#include <QAbstractNativeEventFilter>
+#include <QByteArray>
 #include <QGuiApplication>
 #include <QMargins>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
-#include <thread>
 
 #include "forms/qt/Host.h"
 #include "forms/qt/Widgets.h"
@@ -25,14 +26,11 @@ using namespace detail;
 
 namespace {
 
-// The scale the program itself is given (QT_SCALE_FACTOR) on top of the desktop's, read as
-// Qt reads it. The window manager knows nothing of it: it draws the frame at the desktop's
-// scale.
-qreal programScale() {
-    bool ok = false;
-    const qreal factor = qEnvironmentVariable("QT_SCALE_FACTOR").toDouble(&ok);
-    return ok && factor > 0 ? factor : 1.0;
-}
+// How long a window waits to be shown for a window manager that said it would tell the
+// frame and has not yet: it then appears all the same and is fitted once it is framed. A
+// window manager answers within milliseconds, but may take a second on a busy machine
+// while it is still starting.
+constexpr int FrameWaitMilliseconds = 2000;
 
 // The connection to the X server, or null on another platform.
 xcb_connection_t* x11Connection() {
@@ -88,33 +86,85 @@ void setClientSize(QWidget* w, bool resizable, int width, int height) {
         w->setFixedSize(width, height);
 }
 
-// A frame the window manager tells in device pixels, in pixels of the desktop's scale at
-// which it draws the frame: divided by the part of the device pixel ratio that is the
-// desktop's.
-QMargins atDesktopScale(const QMargins& device, const QWidget* w) {
-    return device * (programScale() / w->devicePixelRatioF());
-}
-
 }  // namespace
 
+// Waits, without holding up the event loop, for the window manager to set the frame's
+// extents on a window: it is over when the property changes or after a bound.
+class HostFrame::FrameWait final : public QAbstractNativeEventFilter {
+public:
+    explicit FrameWait(HostFrame& frame) {
+        timer_.setSingleShot(true);
+        QObject::connect(&timer_, &QTimer::timeout, [this, &frame] {
+            end();
+            frame.frameWaitOver();
+        });
+    }
+    ~FrameWait() override { end(); }
+    FrameWait(const FrameWait&) = delete;
+    FrameWait& operator=(const FrameWait&) = delete;
+
+    void begin(std::uint32_t window, std::uint32_t atom) {
+        window_ = window;
+        atom_ = atom;
+        if (!active()) qApp->installNativeEventFilter(this);
+        timer_.start(FrameWaitMilliseconds);
+    }
+    bool active() const { return timer_.isActive(); }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t" || !active()) return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+        const auto* change = static_cast<const xcb_property_notify_event_t*>(message);
+        // The window is placed from the event loop, once Qt has handled this event too.
+        if (change->window == window_ && change->atom == atom_) timer_.start(0);
+        return false;
+    }
+
+private:
+    void end() {
+        timer_.stop();
+        if (qApp) qApp->removeNativeEventFilter(this);
+    }
+
+    QTimer timer_;
+    std::uint32_t window_ = 0, atom_ = 0;
+};
+
+HostFrame::HostFrame(Host& host) : host_(host) {}
+
+HostFrame::~HostFrame() = default;
+
 std::optional<QMargins> HostFrame::reportedFrame() const {
+    return reportedFrameExtents(host_.widget(), frameExtentsAtom_);
+}
+
+QMargins HostFrame::frame() const {
+    // An X window manager draws its frame in device pixels whatever the scale of the
+    // program inside it; those pixels are counted as they are, so that the client area in
+    // logical pixels is the same at every scale. Qt's own frame (Wayland) is drawn in
+    // logical pixels.
+    if (const auto reported = reportedFrame()) return *reported;
     QWidget* w = host_.widget();
-    if (const auto device = reportedFrameExtents(w, frameExtentsAtom_))
-        return atDesktopScale(*device, w);
-    return std::nullopt;
+    const QMargins logical = logicalFrame(w);
+    return x11Connection() ? logical * w->devicePixelRatioF() : logical;
 }
 
-QMargins HostFrame::countedFrame() const {
-    if (const auto frame = reportedFrame()) return *frame;
-    return logicalFrame(host_.widget()) * programScale();
+QSize HostFrame::counted(const QMargins& frame) {
+    return QSize(std::clamp(frame.left() + frame.right(), 0, CountedFrameWidth),
+                 std::clamp(frame.top() + frame.bottom(), 0, CountedFrameHeight));
 }
 
-std::optional<QMargins> HostFrame::frameBeforeMapping() {
+bool HostFrame::holdsShow() const {
+    return wait_ && wait_->active();
+}
+
+bool HostFrame::requestFrame() {
     // A window manager that follows the desktop conventions and names
     // _NET_REQUEST_FRAME_EXTENTS among what it supports sets the frame's extents on a window
     // not yet mapped when asked by a message to the root window.
     xcb_connection_t* c = x11Connection();
-    if (!c) return std::nullopt;
+    if (!c) return false;
     QWidget* w = host_.widget();
     const auto window = static_cast<xcb_window_t>(w->winId());  // created now, not mapped
     xcb_get_geometry_reply_t* geometry =
@@ -123,7 +173,8 @@ std::optional<QMargins> HostFrame::frameBeforeMapping() {
     std::free(geometry);
     const xcb_atom_t supported = internAtom(c, "_NET_SUPPORTED");
     const xcb_atom_t request = internAtom(c, "_NET_REQUEST_FRAME_EXTENTS");
-    if (root == 0 || supported == 0 || request == 0) return std::nullopt;
+    if (frameExtentsAtom_ == 0) frameExtentsAtom_ = internAtom(c, "_NET_FRAME_EXTENTS");
+    if (root == 0 || supported == 0 || request == 0 || frameExtentsAtom_ == 0) return false;
     xcb_get_property_reply_t* list = xcb_get_property_reply(
         c, xcb_get_property(c, 0, root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr);
     bool answers = false;
@@ -133,8 +184,11 @@ std::optional<QMargins> HostFrame::frameBeforeMapping() {
         answers = std::find(atoms, atoms + count, request) != atoms + count;
     }
     std::free(list);
-    if (!answers) return std::nullopt;
+    if (!answers) return false;
 
+    // The answer comes as a change of the window's property, which Qt listens for.
+    if (!wait_) wait_ = std::make_unique<FrameWait>(*this);
+    wait_->begin(window, frameExtentsAtom_);
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
@@ -144,26 +198,28 @@ std::optional<QMargins> HostFrame::frameBeforeMapping() {
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&message));
     xcb_flush(c);
-    // The answer is a property of the window, read until it is there: a window manager
-    // answers within a millisecond or so, and a start waits no longer than the bound for
-    // one that does not.
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(200);
-    auto pause = std::chrono::microseconds(500);
-    while (true) {
-        if (auto device = reportedFrameExtents(w, frameExtentsAtom_)) return device;
-        if (Clock::now() + pause > deadline) return std::nullopt;
-        std::this_thread::sleep_for(pause);
-        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(8));
+    return true;
+}
+
+void HostFrame::frameWaitOver() {
+    QWidget* w = host_.widget();
+    if (w->isVisible() || host_.window().unloaded()) return;
+    if (const std::optional<QMargins> device = reportedFrame()) {
+        fitPlacement(*device);
+        // Qt places a window that exists already without the frame it has not yet been told
+        // of: the client area goes where the frame leaves room for it.
+        const qreal dpr = w->devicePixelRatioF();
+        const QPoint inset(qRound(device->left() / dpr), qRound(device->top() / dpr));
+        w->setGeometry(QRect(QPoint(placedX_, placedY_) + inset, w->size()));
     }
+    w->show();
 }
 
 void HostFrame::fitPlacement(const QMargins& frame) {
     QWidget* w = host_.widget();
-    usedFrameWidth_ = frame.left() + frame.right();
-    usedFrameHeight_ = frame.top() + frame.bottom();
-    setClientSize(w, host_.window().resizable(), std::max(1, placedWidth_ - usedFrameWidth_),
-                  std::max(1, placedHeight_ - usedFrameHeight_));
+    used_ = counted(frame);
+    setClientSize(w, host_.window().resizable(), std::max(1, placedWidth_ - used_.width()),
+                  std::max(1, placedHeight_ - used_.height()));
     w->move(placedX_, placedY_);
 }
 
@@ -179,40 +235,31 @@ void HostFrame::place(int x, int y, int width, int height, bool topmost, bool no
     placedWidth_ = width;
     placedHeight_ = height;
     placementPending_ = true;
-    // A window about to appear is sized for its frame beforehand, so that it does not appear
-    // at one size and change to another once it is framed.
-    const std::optional<QMargins> device =
-        w->isVisible() || host_.window().unloaded() ? std::nullopt : frameBeforeMapping();
-    if (device) {
-        const qreal dpr = w->devicePixelRatioF();
-        fitPlacement(atDesktopScale(*device, w));
-        // Qt places a window that exists already without the frame it has not yet been told
-        // of: the client area goes where the frame leaves room for it.
-        const QPoint inset(qRound(device->left() / dpr), qRound(device->top() / dpr));
-        w->setGeometry(QRect(QPoint(placedX_, placedY_) + inset, w->size()));
-    } else {
-        fitPlacement(countedFrame());
-    }
-    if (!host_.window().unloaded()) w->show();
+    fitPlacement(frame());
+    if (host_.window().unloaded() || holdsShow()) return;
+    // A window about to appear waits for its frame where the window manager tells it
+    // beforehand, so that it does not appear at one size and change to another once it is
+    // framed; the frame may change the client size only while it is thinner than the
+    // counted one.
+    if (!w->isVisible() && !reportedFrame() && requestFrame()) return;
+    w->show();
 }
 
 void HostFrame::reconcilePlacement() {
     // Most window managers report the frame's size only once the window is mapped: when it
     // differs from what the placement counted with, the outer geometry is applied once
     // more. Either way the placement is done then; until the frame is known it may change.
-    if (!placementPending_) return;
-    const std::optional<QMargins> reported = reportedFrame();
-    const QMargins frame = reported ? *reported : logicalFrame(host_.widget()) * programScale();
-    const bool counted = frame.left() + frame.right() == usedFrameWidth_ &&
-                         frame.top() + frame.bottom() == usedFrameHeight_;
-    if (counted && !reported) return;
+    if (!placementPending_ || holdsShow()) return;
+    const bool reported = reportedFrame().has_value();
+    const QMargins now = frame();
+    const bool same = counted(now) == used_;
+    if (same && !reported) return;
     placementPending_ = false;
-    if (!counted) fitPlacement(frame);
+    if (!same) fitPlacement(now);
 }
 
 float HostFrame::outerHeight() const {
-    const QMargins frame = countedFrame();
-    const int outer = host_.widget()->height() + frame.top() + frame.bottom();
+    const int outer = host_.widget()->height() + counted(frame()).height();
     return static_cast<float>(outer * TwipsPerPixel);
 }
 
@@ -220,8 +267,8 @@ void HostFrame::setOuterHeight(float twips) {
     if (!std::isfinite(twips)) return;
     placementPending_ = false;
     QWidget* w = host_.widget();
-    const QMargins frame = countedFrame();
-    int client = toPixels(twips) - frame.top() - frame.bottom();
+    const int countedHeight = counted(frame()).height();
+    int client = toPixels(twips) - countedHeight;
     // The window, with the frame as drawn, cannot grow beyond the screen's available height.
     if (QScreen* screen = w->screen()) {
         const QMargins drawn = logicalFrame(w);
@@ -229,8 +276,12 @@ void HostFrame::setOuterHeight(float twips) {
             std::min(client, screen->availableGeometry().height() - drawn.top() - drawn.bottom());
     }
     client = std::max(1, client);
-    if (client == w->height()) return;
-    setClientSize(w, host_.window().resizable(), w->width(), client);
+    placedHeight_ = client + countedHeight;
+    // The width stays the placed one: read back from a window manager that rounds the size
+    // to the resize steps Qt asks for at a fractional scale, it would creep with every step.
+    const int width = std::max(1, placedWidth_ - used_.width());
+    if (client == w->height() && width == w->width()) return;
+    setClientSize(w, host_.window().resizable(), width, client);
 }
 
 void HostFrame::activate() {

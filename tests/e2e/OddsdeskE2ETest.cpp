@@ -7,12 +7,15 @@
 
 #include <QColor>
 #include <QImage>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "E2ETest.h"
 
@@ -30,7 +33,7 @@ struct Point {
     int x, y;
 };
 Point onScreen(const e2e::Session::Geometry& window, double left, double top, double width,
-               double height, int scale = 1) {
+               double height, double scale = 1) {
     return {window.x + static_cast<int>((left + width / 2) / 15 * scale),
             window.y + static_cast<int>((top + height / 2) / 15 * scale)};
 }
@@ -129,93 +132,147 @@ TEST_F(Oddsdesk, MoreGrowsTheWindowAndTheHelpPictureOpensTheHelp) {
     EXPECT_EQ(program.output(), "");
 }
 
-// Under a window manager its frame takes its share of the outer 250 x 195 pixels, and the
-// client area shows the same, in logical pixels, at every display scale: compact, and grown
-// to its full 5115 twips by "More...".
-TEST_F(Oddsdesk, ClientAreaIsTheSameAtEveryScaleUnderAWindowManager) {
-    if (!e2e::windowManagerAvailable()) GTEST_SKIP() << "openbox is not installed";
-    e2e::Process wm = x().startWindowManager();
-    ASSERT_TRUE(wm.started()) << "the window manager did not start";
+// A desktop the calculator runs on: a window manager, and a display scale given to the
+// program (QT_SCALE_FACTOR) or set for the whole desktop (Xft.dpi), or neither.
+struct Desktop {
+    e2e::WindowManager wm;
+    double scaleFactor = 0;
+    int dpi = 0;
+};
 
-    for (const int scale : {1, 2}) {
-        SCOPED_TRACE("QT_SCALE_FACTOR=" + std::to_string(scale));
-        e2e::Process program = x().start(e2e::programPath("oddsdesk"), {},
-                                         {"QT_SCALE_FACTOR=" + std::to_string(scale)});
-        const auto found = x().waitForWindow(Title, WindowTimeout);
-        ASSERT_EQ(found.size(), 1u) << program.output();
-        const unsigned long window = found.front();
-        // The frame as the window manager draws it: the same screen pixels at every scale.
-        std::optional<e2e::Session::Extents> frame;
-        ASSERT_TRUE(eventually([&] { return (frame = x().frameExtents(window)).has_value(); }));
-        const int frameWidth = frame->left + frame->right;
-        const int frameHeight = frame->top + frame->bottom;
+std::string desktopName(const ::testing::TestParamInfo<Desktop>& info) {
+    std::string name = info.param.wm == e2e::WindowManager::Metacity ? "Metacity" : "Openbox";
+    if (info.param.scaleFactor > 0)
+        name += "Scale" + std::to_string(static_cast<int>(info.param.scaleFactor));
+    if (info.param.dpi > 0) name += "Dpi" + std::to_string(info.param.dpi);
+    return name;
+}
 
-        // Waits for a client area of width x height logical pixels; the last one seen.
-        e2e::Session::Geometry seen;
-        const auto clientBecomes = [&](int width, int height) {
-            return eventually(
-                [&] {
-                    if (const auto g = x().geometry(window)) seen = *g;
-                    return seen.width == width * scale && seen.height == height * scale;
-                },
-                15);
-        };
-        EXPECT_TRUE(clientBecomes(250 - frameWidth, 195 - frameHeight))
-            << "client " << seen.width << " x " << seen.height << " screen pixels";
+class OddsdeskUnder : public Oddsdesk, public ::testing::WithParamInterface<Desktop> {
+protected:
+    void SetUp() override {
+        Oddsdesk::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        const Desktop& desktop = GetParam();
+        if (!e2e::windowManagerAvailable(desktop.wm))
+            GTEST_SKIP() << e2e::programName(desktop.wm) << " is not installed";
+        wm_ = x().startWindowManager(desktop.wm);
+        ASSERT_TRUE(wm_.started()) << "the window manager did not start";
+        // Set once the window manager holds the server, which forgets its resources when
+        // its last client leaves.
+        if (desktop.dpi > 0)
+            ASSERT_TRUE(x().mergeResources("Xft.dpi: " + std::to_string(desktop.dpi)));
+    }
 
-        const Point more = onScreen(seen, 2790, 420, 690, 255, scale);
-        ASSERT_TRUE(x().click(more.x, more.y));
-        EXPECT_TRUE(clientBecomes(250 - frameWidth, 5115 / 15 - frameHeight))
-            << "client " << seen.width << " x " << seen.height << " screen pixels after More...";
+    // Screen pixels per logical pixel.
+    double scale() const {
+        const Desktop& desktop = GetParam();
+        return desktop.dpi > 0           ? desktop.dpi / 96.0
+               : desktop.scaleFactor > 0 ? desktop.scaleFactor
+                                         : 1.0;
+    }
+    // Whether `screenPixels` is `logicalPixels` at the scale. At a fractional scale Qt asks
+    // the window manager to size the window in steps of two screen pixels, and the window
+    // manager rounds to them.
+    bool atScale(int screenPixels, double logicalPixels) const {
+        const double slack = scale() == std::floor(scale()) ? 0.5 : 1.5;
+        return std::abs(screenPixels - logicalPixels * scale()) <= slack;
+    }
 
+    e2e::Process startOddsdesk() const {
+        std::vector<std::string> variables;
+        if (GetParam().scaleFactor > 0)
+            variables.push_back("QT_SCALE_FACTOR=" + std::to_string(GetParam().scaleFactor));
+        return x().start(e2e::programPath("oddsdesk"), {}, variables);
+    }
+    // Closes the window; the program ends quietly.
+    void closes(unsigned long window, e2e::Process& program) {
         ASSERT_TRUE(x().closeWindow(window));
         ASSERT_TRUE(program.waitExit(WindowTimeout)) << "oddsdesk still runs";
         EXPECT_EQ(program.output(), "");
     }
-}
 
-// A window manager that tells the frame before mapping (openbox does) lets the calculator
-// appear at its final size: framed within the outer 250 x 195 pixels from the start, never
-// shown larger and shrunk.
-TEST_F(Oddsdesk, AppearsAtItsFinalSizeUnderAWindowManager) {
-    if (!e2e::windowManagerAvailable()) GTEST_SKIP() << "openbox is not installed";
-    e2e::Process wm = x().startWindowManager();
-    ASSERT_TRUE(wm.started()) << "the window manager did not start";
+private:
+    e2e::Process wm_;
+};
 
+// The client area is the design's whatever frame the window manager draws, in logical pixels
+// at every scale: the outer 250 x 195 pixels at (5, 5) count a frame of at most 5 pixels
+// across and 24 down, and a thicker frame makes the window larger. Compact, it shows the
+// four action rows down to "EVEN" (2505 twips) and not the dealer's chances (2610 twips);
+// grown by "More...", "Play Game" whole (4695 twips) within the design height (4755 twips).
+// The window appears at that size, and "Hide..." brings the compact size back.
+TEST_P(OddsdeskUnder, ShowsTheDesignClientAreaWhateverTheFrame) {
     // The watch may begin to follow the window only after it is mapped, on a busy machine:
     // then the calculator is started again.
+    e2e::Process program;
+    unsigned long window = 0;
     std::optional<e2e::MapWatch::Appearance> first;
     for (int attempt = 0; attempt < 3 && !first; ++attempt) {
+        if (window) closes(window, program);
         e2e::MapWatch watch(x());
-        e2e::Process program = startOddsdesk();
+        program = startOddsdesk();
         first = watch.firstMapped(Title, WindowTimeout);
         const auto found = x().waitForWindow(Title, WindowTimeout);
         ASSERT_EQ(found.size(), 1u) << program.output();
-        const unsigned long window = found.front();
-        if (first) {
-            EXPECT_EQ(first->window, window);
-            std::optional<e2e::Session::Extents> frame;
-            ASSERT_TRUE(eventually([&] { return (frame = x().frameExtents(window)).has_value(); }));
-            const int width = 250 - frame->left - frame->right;
-            const int height = 195 - frame->top - frame->bottom;
-            EXPECT_EQ(first->width, width);
-            EXPECT_EQ(first->height, height);
-            // And it keeps that size once the window manager has framed it.
-            e2e::Session::Geometry seen;
-            EXPECT_TRUE(eventually(
-                [&] {
-                    if (const auto g = x().geometry(window)) seen = *g;
-                    return seen.width == width && seen.height == height;
-                },
-                15))
-                << "client " << seen.width << " x " << seen.height;
-        }
-        ASSERT_TRUE(x().closeWindow(window));
-        ASSERT_TRUE(program.waitExit(WindowTimeout)) << "oddsdesk still runs";
-        EXPECT_EQ(program.output(), "");
+        window = found.front();
     }
-    EXPECT_TRUE(first) << "the window was mapped each time before the watch could follow it";
+
+    // The frame as the window manager draws it, in screen pixels at every scale.
+    std::optional<e2e::Session::Extents> frame;
+    ASSERT_TRUE(eventually([&] { return (frame = x().frameExtents(window)).has_value(); }));
+    const int across = std::min(frame->left + frame->right, 5);
+    const int down = std::min(frame->top + frame->bottom, 24);
+    const int width = 250 - across, compact = 195 - down, expanded = 5115 / 15 - down;
+    EXPECT_GE(width, 245);
+    EXPECT_GE(compact, 2505 / 15);
+    EXPECT_LE(compact, 2610 / 15);
+    EXPECT_GE(expanded, 4695 / 15);
+    EXPECT_LE(expanded, 4755 / 15 + 3);
+
+    // Waits for a client area of width x height logical pixels; the last one seen.
+    e2e::Session::Geometry seen;
+    const auto clientBecomes = [&](int height) {
+        return eventually(
+            [&] {
+                if (const auto g = x().geometry(window)) seen = *g;
+                return atScale(seen.width, width) && atScale(seen.height, height);
+            },
+            15);
+    };
+    ASSERT_TRUE(first) << "the window was mapped each time before the watch could follow it";
+    EXPECT_EQ(first->window, window);
+    EXPECT_TRUE(atScale(first->width, width) && atScale(first->height, compact))
+        << "first mapped at " << first->width << " x " << first->height << " screen pixels";
+    EXPECT_TRUE(clientBecomes(compact))
+        << "client " << seen.width << " x " << seen.height << " screen pixels";
+    // The outer top-left corner at (5, 5); at a larger scale the client area lies on whole
+    // logical pixels, so a frame of an odd number of screen pixels leaves it up to one
+    // logical pixel off.
+    const double off = scale() == 1 ? 0 : scale();
+    EXPECT_LE(std::abs(seen.x - frame->left - 5 * scale()), off) << seen.x << " - " << frame->left;
+    EXPECT_LE(std::abs(seen.y - frame->top - 5 * scale()), off) << seen.y << " - " << frame->top;
+
+    const Point more = onScreen(seen, 2790, 420, 690, 255, scale());
+    ASSERT_TRUE(x().click(more.x, more.y));
+    EXPECT_TRUE(clientBecomes(expanded))
+        << "client " << seen.width << " x " << seen.height << " screen pixels after More...";
+    ASSERT_TRUE(x().click(more.x, more.y));
+    EXPECT_TRUE(clientBecomes(compact))
+        << "client " << seen.width << " x " << seen.height << " screen pixels after Hide...";
+
+    closes(window, program);
 }
+
+INSTANTIATE_TEST_SUITE_P(, OddsdeskUnder,
+                         ::testing::Values(Desktop{e2e::WindowManager::Openbox},
+                                           Desktop{e2e::WindowManager::Openbox, 2},
+                                           Desktop{e2e::WindowManager::Openbox, 0, 120},
+                                           Desktop{e2e::WindowManager::Openbox, 0, 144},
+                                           Desktop{e2e::WindowManager::Metacity},
+                                           Desktop{e2e::WindowManager::Metacity, 0, 144},
+                                           Desktop{e2e::WindowManager::Metacity, 0, 192}),
+                         desktopName);
 
 // "Play Game" where no table game can be found: nothing starts, and the calculator closes
 // all the same; one line on standard error says why.

@@ -164,8 +164,12 @@ bool toolsAvailable() {
            !findOnPath("xdotool").empty();
 }
 
-bool windowManagerAvailable() {
-    return !findOnPath("openbox").empty();
+std::string programName(WindowManager wm) {
+    return wm == WindowManager::Metacity ? "metacity" : "openbox";
+}
+
+bool windowManagerAvailable(WindowManager wm) {
+    return !findOnPath(programName(wm)).empty();
 }
 
 bool waylandCompositorAvailable() {
@@ -506,9 +510,15 @@ std::optional<std::vector<long>> readProperty(Display* dpy, Window window, const
 }
 }  // namespace
 
-Process Session::startWindowManager() const {
-    Process wm = start("openbox", {"--sm-disable"},
-                       {"XDG_CACHE_HOME=" + folder_ + "/tmp", "XDG_DATA_HOME=" + folder_ + "/tmp"});
+Process Session::startWindowManager(WindowManager which) const {
+    // Whatever it keeps goes to the scratch folder; metacity's settings are its defaults,
+    // held in memory.
+    const std::vector<std::string> variables{"XDG_CACHE_HOME=" + folder_ + "/tmp",
+                                             "XDG_DATA_HOME=" + folder_ + "/tmp",
+                                             "GSETTINGS_BACKEND=memory"};
+    Process wm = which == WindowManager::Metacity
+                     ? start("metacity", {"--sm-disable", "--replace"}, variables)
+                     : start("openbox", {"--sm-disable"}, variables);
     if (!wm.started()) return wm;
     // Ready once it names itself on the root window.
     const auto deadline = Clock::now() + std::chrono::seconds(30);
@@ -523,6 +533,12 @@ Process Session::startWindowManager() const {
     }
     wm.kill();
     return Process();
+}
+
+bool Session::mergeResources(const std::string& resources) const {
+    const std::string file = folder_ + "/resources";
+    std::ofstream(file) << resources << "\n";
+    return run({"xrdb", "-merge", file}, 30) == 0;
 }
 
 Process Session::startWaylandCompositor() const {

@@ -36,8 +36,13 @@ class Session;
 // For the benchmarks: whether the session runs; says on stderr why not.
 bool readyOrSayWhy(const Session& session);
 
-// Whether the window manager that tests may start (openbox) is installed.
-bool windowManagerAvailable();
+// The window managers that tests may start: a bare one with a thin frame, and GNOME's
+// classic one, whose title bar is thicker.
+enum class WindowManager { Openbox, Metacity };
+// Its program's name.
+std::string programName(WindowManager wm);
+// Whether it is installed.
+bool windowManagerAvailable(WindowManager wm = WindowManager::Openbox);
 
 // Whether the Wayland compositor that tests may start (weston) is installed.
 bool waylandCompositorAvailable();
@@ -131,9 +136,13 @@ public:
     };
     // A window's position on the screen and its size, in pixels.
     std::optional<Geometry> geometry(unsigned long window) const;
-    // Starts a window manager (openbox) on the display and waits until it manages windows;
-    // it runs until the returned process ends. Not started on failure.
-    Process startWindowManager() const;
+    // Starts a window manager on the display and waits until it manages windows; it runs
+    // until the returned process ends. Not started on failure.
+    Process startWindowManager(WindowManager wm = WindowManager::Openbox) const;
+    // Merges X resources ("Xft.dpi: 144") into the server's, as a desktop does at login
+    // (xrdb -merge). The server forgets them when its last client leaves: merge them while
+    // a window manager holds it.
+    bool mergeResources(const std::string& resources) const;
     // Starts a Wayland compositor (weston, headless) beside the X display, with a runtime
     // folder of its own, and waits until it listens at waylandSocket(); it runs until the
     // returned process ends. Not started on failure.
