@@ -759,15 +759,17 @@ void Host::Impl::help() {
 }
 
 Host::Host(forms::Window& window, const PictureProvider& pictures)
-    : window_(window), frame_(*this), d_(std::make_unique<Impl>(*this, window, pictures)) {
+    : window_(window), d_(std::make_unique<Impl>(*this, window, pictures)) {
     d_->build();
+    frame_ = std::make_unique<HostFrame>(*d_->top, window_);
     window_.setObserver(this);
-    window_.setFrame(&frame_);
+    window_.setFrame(frame_.get());
 }
 
 Host::~Host() {
     if (window_.observer() == this) window_.setObserver(nullptr);
     window_.setFrame(nullptr);
+    frame_.reset();
     d_->stopTimers();
     d_->top.reset();
 }
@@ -797,7 +799,7 @@ QTimer* Host::timerFor(const Element& element) const {
 
 void Host::show() {
     // A window held back until the window manager tells its frame is shown by the frame.
-    if (d_->top->isVisible() || window_.unloaded() || frame_.holdsShow()) return;
+    if (d_->top->isVisible() || window_.unloaded() || frame_->holdsShow()) return;
     d_->placeOverOwner();
     d_->top->show();
 }

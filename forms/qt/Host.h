@@ -71,7 +71,7 @@ public:
     QWidget* widgetFor(const forms::Element& element) const;
     QAction* actionFor(const forms::Element& element) const;
     QTimer* timerFor(const forms::Element& element) const;
-    HostFrame& frame() { return frame_; }
+    HostFrame& frame() { return *frame_; }
 
     // Shows the window unless it is shown already. A window that belongs to another
     // (forms::Window::owner()) opens centred over it as its box.
@@ -93,8 +93,8 @@ public:
 
 private:
     forms::Window& window_;
-    HostFrame frame_;
     std::unique_ptr<Impl> d_;
+    std::unique_ptr<HostFrame> frame_;  // made once the top-level widget is
 };
 
 }  // namespace formsqt

@@ -17,7 +17,6 @@
 #include <optional>
 #include <string_view>
 
-#include "forms/qt/Host.h"
 #include "forms/qt/Widgets.h"
 
 namespace formsqt {
@@ -131,12 +130,12 @@ private:
     std::uint32_t window_ = 0, atom_ = 0;
 };
 
-HostFrame::HostFrame(Host& host) : host_(host) {}
+HostFrame::HostFrame(QWidget& top, forms::Window& window) : top_(top), window_(window) {}
 
 HostFrame::~HostFrame() = default;
 
 std::optional<QMargins> HostFrame::reportedFrame() const {
-    return reportedFrameExtents(host_.widget(), frameExtentsAtom_);
+    return reportedFrameExtents(&top_, frameExtentsAtom_);
 }
 
 QMargins HostFrame::frame() const {
@@ -145,7 +144,7 @@ QMargins HostFrame::frame() const {
     // logical pixels is the same at every scale. Qt's own frame (Wayland) is drawn in
     // logical pixels.
     if (const auto reported = reportedFrame()) return *reported;
-    QWidget* w = host_.widget();
+    QWidget* w = &top_;
     const QMargins logical = logicalFrame(w);
     return x11Connection() ? logical * w->devicePixelRatioF() : logical;
 }
@@ -165,7 +164,7 @@ bool HostFrame::requestFrame() {
     // not yet mapped when asked by a message to the root window.
     xcb_connection_t* c = x11Connection();
     if (!c) return false;
-    QWidget* w = host_.widget();
+    QWidget* w = &top_;
     const auto window = static_cast<xcb_window_t>(w->winId());  // created now, not mapped
     xcb_get_geometry_reply_t* geometry =
         xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
@@ -202,8 +201,8 @@ bool HostFrame::requestFrame() {
 }
 
 void HostFrame::frameWaitOver() {
-    QWidget* w = host_.widget();
-    if (w->isVisible() || host_.window().unloaded()) return;
+    QWidget* w = &top_;
+    if (w->isVisible() || window_.unloaded()) return;
     if (const std::optional<QMargins> device = reportedFrame()) {
         fitPlacement(*device);
         // Qt places a window that exists already without the frame it has not yet been told
@@ -216,15 +215,15 @@ void HostFrame::frameWaitOver() {
 }
 
 void HostFrame::fitPlacement(const QMargins& frame) {
-    QWidget* w = host_.widget();
+    QWidget* w = &top_;
     used_ = counted(frame);
-    setClientSize(w, host_.window().resizable(), std::max(1, placedWidth_ - used_.width()),
+    setClientSize(w, window_.resizable(), std::max(1, placedWidth_ - used_.width()),
                   std::max(1, placedHeight_ - used_.height()));
     w->move(placedX_, placedY_);
 }
 
 void HostFrame::place(int x, int y, int width, int height, bool topmost, bool noActivate) {
-    QWidget* w = host_.widget();
+    QWidget* w = &top_;
     const Qt::WindowFlags flags = w->windowFlags();
     const Qt::WindowFlags wanted =
         topmost ? (flags | Qt::WindowStaysOnTopHint) : (flags & ~Qt::WindowStaysOnTopHint);
@@ -236,7 +235,7 @@ void HostFrame::place(int x, int y, int width, int height, bool topmost, bool no
     placedHeight_ = height;
     placementPending_ = true;
     fitPlacement(frame());
-    if (host_.window().unloaded() || holdsShow()) return;
+    if (window_.unloaded() || holdsShow()) return;
     // A window about to appear waits for its frame where the window manager tells it
     // beforehand, so that it does not appear at one size and change to another once it is
     // framed; the frame may change the client size only while it is thinner than the
@@ -259,14 +258,14 @@ void HostFrame::reconcilePlacement() {
 }
 
 float HostFrame::outerHeight() const {
-    const int outer = host_.widget()->height() + counted(frame()).height();
+    const int outer = top_.height() + counted(frame()).height();
     return static_cast<float>(outer * TwipsPerPixel);
 }
 
 void HostFrame::setOuterHeight(float twips) {
     if (!std::isfinite(twips)) return;
     placementPending_ = false;
-    QWidget* w = host_.widget();
+    QWidget* w = &top_;
     const int countedHeight = counted(frame()).height();
     int client = toPixels(twips) - countedHeight;
     // The window, with the frame as drawn, cannot grow beyond the screen's available height.
@@ -281,12 +280,12 @@ void HostFrame::setOuterHeight(float twips) {
     // to the resize steps Qt asks for at a fractional scale, it would creep with every step.
     const int width = std::max(1, placedWidth_ - used_.width());
     if (client == w->height() && width == w->width()) return;
-    setClientSize(w, host_.window().resizable(), width, client);
+    setClientSize(w, window_.resizable(), width, client);
 }
 
 void HostFrame::activate() {
-    QWidget* w = host_.widget();
-    if (host_.window().unloaded()) return;
+    QWidget* w = &top_;
+    if (window_.unloaded()) return;
     if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
     w->show();
     w->raise();

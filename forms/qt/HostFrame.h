@@ -14,15 +14,15 @@
 #include "forms/Window.h"
 
 class QMargins;
+class QWidget;
 
 namespace formsqt {
-
-class Host;
 
 // The real window frame: the outer geometry in logical pixels.
 class HostFrame final : public forms::WindowFrame {
 public:
-    explicit HostFrame(Host& host);
+    // The frame of the top-level widget `top` that shows `window`; both outlive it.
+    HostFrame(QWidget& top, forms::Window& window);
     ~HostFrame() override;
     HostFrame(const HostFrame&) = delete;
     HostFrame& operator=(const HostFrame&) = delete;
@@ -73,7 +73,8 @@ private:
     // of `frame`, and moves the window to the placed position.
     void fitPlacement(const QMargins& frame);
 
-    Host& host_;
+    QWidget& top_;
+    forms::Window& window_;
     std::unique_ptr<FrameWait> wait_;
     mutable std::uint32_t frameExtentsAtom_ = 0;  // the X atom that names the frame's extents
     bool placementPending_ = false;
