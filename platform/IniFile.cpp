@@ -36,7 +36,8 @@ struct Line {
 };
 
 // Where the key's line is in the contents, and where a new key of the section would go.
-// Only the first section of that name is searched; a line starting with ';' is a comment.
+// The key counts where it is first set in any section of that name; a new key goes at the
+// end of the first such section. A line starting with ';' is a comment.
 struct Scan {
     bool sectionFound = false;
     bool keyFound = false;
@@ -46,26 +47,48 @@ struct Scan {
     std::size_t insertAt = 0;  // after the last non-blank line of the first matching section
 };
 
+// The line of the contents that starts at `pos`.
+Line lineAt(std::string_view contents, std::size_t pos) {
+    const std::size_t nl = contents.find('\n', pos);
+    if (nl == std::string_view::npos) return {pos, contents.size(), contents.size()};
+    return {pos, nl, nl + 1};
+}
+
+// The name a section header gives: what stands between '[' and the first ']', or the end of
+// the line when there is no ']'.
+std::string_view sectionName(std::string_view header) {
+    std::string_view name = header.substr(1);
+    const std::size_t close = name.find(']');
+    if (close != std::string_view::npos) name = name.substr(0, close);
+    return trim(name);
+}
+
+// Whether `text`, a line of the section searched, sets `key`; if so, the line, the key as
+// spelt there and the value go into `result`. Comments and lines without '=' set nothing.
+void matchKey(std::string_view text, std::string_view key, const Line& line, Scan& result) {
+    if (text.front() == ';') return;
+    const std::size_t eq = text.find('=');
+    if (eq == std::string_view::npos) return;
+    const std::string_view name = trim(text.substr(0, eq));
+    if (!sameName(name, key)) return;
+    result.keyFound = true;
+    result.keyLine = line;
+    result.keyText = name;
+    result.value = trim(text.substr(eq + 1));
+}
+
 Scan scan(std::string_view contents, std::string_view section, std::string_view key) {
     Scan result;
-    bool inSection = false;
-    bool inFirstSection = false;
+    bool inSection = false;       // in a section of that name
+    bool inFirstSection = false;  // in the first of them, where a new key goes
     std::size_t pos = 0;
     while (pos < contents.size()) {
-        Line line;
-        line.begin = pos;
-        const std::size_t nl = contents.find('\n', pos);
-        line.end = nl == std::string_view::npos ? contents.size() : nl;
-        line.next = nl == std::string_view::npos ? contents.size() : nl + 1;
+        const Line line = lineAt(contents, pos);
         pos = line.next;
-
         const std::string_view text = trim(contents.substr(line.begin, line.end - line.begin));
         if (text.empty()) continue;
         if (text.front() == '[') {
-            std::string_view name = text.substr(1);
-            const std::size_t close = name.find(']');
-            if (close != std::string_view::npos) name = name.substr(0, close);
-            inSection = sameName(trim(name), section);
+            inSection = sameName(sectionName(text), section);
             if (inFirstSection && !inSection) inFirstSection = false;
             if (inSection && !result.sectionFound) {
                 result.sectionFound = true;
@@ -75,15 +98,8 @@ Scan scan(std::string_view contents, std::string_view section, std::string_view 
             continue;
         }
         if (inFirstSection) result.insertAt = line.next;
-        if (!inSection || result.keyFound || text.front() == ';') continue;
-        const std::size_t eq = text.find('=');
-        if (eq == std::string_view::npos) continue;
-        const std::string_view name = trim(text.substr(0, eq));
-        if (!sameName(name, key)) continue;
-        result.keyFound = true;
-        result.keyLine = line;
-        result.keyText = name;
-        result.value = trim(text.substr(eq + 1));
+        // Only the first line that sets the key counts.
+        if (inSection && !result.keyFound) matchKey(text, key, line, result);
     }
     return result;
 }

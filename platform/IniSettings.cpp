@@ -34,33 +34,36 @@ enum class LargeFile { FirstLines, Refused };
 // Whether a link is followed to its file, or refused.
 enum class Links { Followed, Refused };
 
-// Reads the regular file `name` of the folder `dir` (AT_FDCWD for a path), of at most
-// `limit` bytes. Anything else, a FIFO or a device, is refused before it is opened, so
-// nothing blocks and no device sees an open. A larger file gives, with FirstLines, its first
-// `limit` bytes up to the last complete line.
-ReadResult readFile(int dir, const char* name, std::string& out, std::size_t limit,
-                    LargeFile largeFile, Links links = Links::Followed,
-                    struct stat* info = nullptr) {
-    const bool partial = largeFile == LargeFile::FirstLines;
+// An open regular file, or why there is none (Missing or Unreadable).
+struct OpenFile {
+    int fd = -1;
+    ReadResult failure = ReadResult::Unreadable;
+};
+
+// Opens the regular file `name` of the folder `dir` for reading and fills `st`. Anything
+// else, a FIFO or a device, is refused before it is opened, so nothing blocks and no device
+// sees an open.
+OpenFile openRegular(int dir, const char* name, Links links, struct stat& st) {
     const bool noFollow = links == Links::Refused;
-    out.clear();
-    struct stat st {};
     if (::fstatat(dir, name, &st, noFollow ? AT_SYMLINK_NOFOLLOW : 0) != 0)
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
-    if (!S_ISREG(st.st_mode)) return ReadResult::Unreadable;
+        return {-1, errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable};
+    if (!S_ISREG(st.st_mode)) return {};
     const int fd = ::openat(
         dir, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (noFollow ? O_NOFOLLOW : 0));
-    if (fd < 0) return ReadResult::Unreadable;
+    if (fd < 0) return {};
     // What was opened is checked again: the name may have been replaced since.
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return ReadResult::Unreadable;
+        return {};
     }
-    if (info) *info = st;
-    // A buffer of the file's size and one byte more, which shows a file beyond the limit; a
-    // file that grows meanwhile (or tells no size) is read on in larger steps.
-    const auto size = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
-    out.resize(std::min(size, limit) + 1);
+    return {fd};
+}
+
+// Reads `fd` to its end or to one byte past `limit`, whichever comes first; that byte shows
+// a file beyond the limit. The buffer starts at the file's size (`size`); a file that grows
+// meanwhile, or tells no size, is read on in larger steps.
+std::string readPastLimit(int fd, std::size_t size, std::size_t limit) {
+    std::string out(std::min(size, limit) + 1, '\0');
     std::size_t got = 0;
     while (true) {
         if (got == out.size()) {
@@ -72,18 +75,37 @@ ReadResult readFile(int dir, const char* name, std::string& out, std::size_t lim
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
     }
-    ::close(fd);
     out.resize(got);
-    if (got > limit) {
-        if (!partial) {
-            out.clear();
-            return ReadResult::TooLarge;
-        }
-        out.resize(limit);
-        const std::size_t lastBreak = out.rfind('\n');
-        out.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+    return out;
+}
+
+// What is kept of contents beyond `limit`: with FirstLines, the complete lines within it;
+// with Refused, nothing at all.
+ReadResult cutToLimit(std::string& contents, std::size_t limit, LargeFile largeFile) {
+    if (contents.size() <= limit) return ReadResult::Read;
+    if (largeFile == LargeFile::Refused) {
+        contents.clear();
+        return ReadResult::TooLarge;
     }
+    contents.resize(limit);
+    const std::size_t lastBreak = contents.rfind('\n');
+    contents.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
     return ReadResult::Read;
+}
+
+// Reads the regular file `name` of the folder `dir` (AT_FDCWD for a path), of at most
+// `limit` bytes, into `out`; `info`, when given, takes its status.
+ReadResult readFile(int dir, const char* name, std::string& out, std::size_t limit,
+                    LargeFile largeFile, Links links = Links::Followed,
+                    struct stat* info = nullptr) {
+    out.clear();
+    struct stat st {};
+    const OpenFile file = openRegular(dir, name, links, st);
+    if (file.fd < 0) return file.failure;
+    if (info) *info = st;
+    out = readPastLimit(file.fd, static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), limit);
+    ::close(file.fd);
+    return cutToLimit(out, limit, largeFile);
 }
 
 bool writeAll(int fd, const std::string& data) {
