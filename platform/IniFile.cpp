@@ -123,6 +123,55 @@ bool validName(std::string_view name, std::string_view forbidden) {
     return true;
 }
 
+// How the new lines end: the way the file's first line does, else with "\n".
+std::string_view lineEnding(std::string_view contents) {
+    const std::size_t firstBreak = contents.find('\n');
+    return (firstBreak != std::string_view::npos && firstBreak > 0 &&
+            contents[firstBreak - 1] == '\r')
+               ? std::string_view("\r\n")
+               : std::string_view("\n");
+}
+
+// The contents with only the value of the key's line changed: the key keeps its spelling
+// and the line its own ending, "\r" included.
+void appendWithValue(std::string& out, std::string_view contents, const Scan& found,
+                     std::string_view value) {
+    std::size_t lineEnd = found.keyLine.end;
+    if (lineEnd > found.keyLine.begin && contents[lineEnd - 1] == '\r') --lineEnd;
+    out.append(contents.substr(0, found.keyLine.begin));
+    out.append(found.keyText);
+    out.push_back('=');
+    out.append(value);
+    out.append(contents.substr(lineEnd));
+}
+
+// The contents with a line for the key added at `at`, the end of its section.
+void appendWithKey(std::string& out, std::string_view contents, std::size_t at,
+                   std::string_view key, std::string_view value, std::string_view eol) {
+    out.append(contents.substr(0, at));
+    if (at > 0 && contents[at - 1] != '\n') out.append(eol);
+    out.append(key);
+    out.push_back('=');
+    out.append(value);
+    out.append(eol);
+    out.append(contents.substr(at));
+}
+
+// The contents with the section, holding only the key, added at the end.
+void appendWithSection(std::string& out, std::string_view contents, std::string_view section,
+                       std::string_view key, std::string_view value, std::string_view eol) {
+    out.append(contents);
+    if (!contents.empty() && contents.back() != '\n') out.append(eol);
+    out.push_back('[');
+    out.append(section);
+    out.push_back(']');
+    out.append(eol);
+    out.append(key);
+    out.push_back('=');
+    out.append(value);
+    out.append(eol);
+}
+
 }  // namespace
 
 std::string readValue(std::string_view contents, std::string_view section, std::string_view key) {
@@ -154,53 +203,21 @@ std::optional<std::string> writeValue(std::string_view contents, std::string_vie
     // The lines start after a byte-order mark, which the file keeps.
     std::string_view mark;
     contents = withoutMark(contents, mark);
+    // A value ends at its first line break or NUL, so that it cannot add lines.
     const std::size_t stop = value.find_first_of(std::string_view("\r\n\0", 3));
     if (stop != std::string_view::npos) value = value.substr(0, stop);
 
-    // New lines end the way the file's first line does.
-    const std::size_t firstBreak = contents.find('\n');
-    const std::string_view eol =
-        (firstBreak != std::string_view::npos && firstBreak > 0 && contents[firstBreak - 1] == '\r')
-            ? std::string_view("\r\n")
-            : std::string_view("\n");
-
+    const std::string_view eol = lineEnding(contents);
     const Scan found = scan(contents, section, key);
     std::string out;
     out.reserve(mark.size() + contents.size() + section.size() + key.size() + value.size() + 8);
     out.append(mark);
-    if (found.keyFound) {
-        // Only the value changes: the key keeps its spelling and the line its own ending,
-        // "\r" included.
-        std::size_t lineEnd = found.keyLine.end;
-        if (lineEnd > found.keyLine.begin && contents[lineEnd - 1] == '\r') --lineEnd;
-        out.append(contents.substr(0, found.keyLine.begin));
-        out.append(found.keyText);
-        out.push_back('=');
-        out.append(value);
-        out.append(contents.substr(lineEnd));
-        return out;
-    }
-    if (found.sectionFound) {
-        const std::size_t at = found.insertAt;
-        out.append(contents.substr(0, at));
-        if (at > 0 && contents[at - 1] != '\n') out.append(eol);
-        out.append(key);
-        out.push_back('=');
-        out.append(value);
-        out.append(eol);
-        out.append(contents.substr(at));
-        return out;
-    }
-    out.append(contents);
-    if (!contents.empty() && contents.back() != '\n') out.append(eol);
-    out.push_back('[');
-    out.append(section);
-    out.push_back(']');
-    out.append(eol);
-    out.append(key);
-    out.push_back('=');
-    out.append(value);
-    out.append(eol);
+    if (found.keyFound)
+        appendWithValue(out, contents, found, value);
+    else if (found.sectionFound)
+        appendWithKey(out, contents, found.insertAt, key, value, eol);
+    else
+        appendWithSection(out, contents, section, key, value, eol);
     return out;
 }
 

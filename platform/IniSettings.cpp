@@ -123,7 +123,7 @@ bool writeAll(int fd, const std::string& data) {
 // followed, through further links, only to a regular file, and only while every link on
 // the way and the file belong to the first link's owner (the rule of the kernel's protected
 // symlinks): a link of the user's to a system file is never written through, even by the
-// superuser. Nothing for any other link, a dangling one included. `owner` is the links'
+// superuser. Any other link, a dangling one included, gives nothing. `owner` is the links'
 // owner, which the file must still have when it is opened.
 std::optional<fs::path> writeTarget(const fs::path& path, std::optional<uid_t>& owner) {
     owner.reset();
@@ -147,8 +147,9 @@ std::optional<fs::path> writeTarget(const fs::path& path, std::optional<uid_t>& 
     return std::nullopt;
 }
 
-// A new name in the folder `dir` for a hidden temporary beside `name`, created empty and
-// open for writing; -1 when none can be made.
+// Creates an empty hidden temporary beside `name` in the folder `dir`, under a random name
+// of its own (given in `tempName`), and returns it open for writing; -1 when none can be
+// made.
 int createTemporary(int dir, const std::string& name, std::string& tempName) {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -180,6 +181,20 @@ void replaceFile(int dir, const std::string& name, const std::string& contents,
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::renameat(dir, tempName.c_str(), dir, name.c_str()) != 0)
         ::unlinkat(dir, tempName.c_str(), 0);
+}
+
+// Whether the file `name` of the folder `dir`, as the read found it (`r`, `old`), may be
+// written. A link is followed only to a file that exists and still belongs to the link's
+// owner. A file that may not be written (made read-only) is not written, although replacing
+// it would only need the folder to be writable; a file with no write bit at all stays as it
+// is even for the superuser. A missing file may be created.
+bool mayWrite(int dir, const std::string& name, ReadResult r, const struct stat& old,
+              const std::optional<uid_t>& linkOwner) {
+    const bool followable = !linkOwner || (r == ReadResult::Read && old.st_uid == *linkOwner);
+    const bool writable = r == ReadResult::Missing ||
+                          (r == ReadResult::Read && ::faccessat(dir, name.c_str(), W_OK, 0) == 0 &&
+                           (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0);
+    return followable && writable;
 }
 
 }  // namespace
@@ -227,17 +242,10 @@ void IniSettings::write(const SettingPlace& place, const std::string& value) {
     struct stat old {};
     const ReadResult r = readFile(folderFd, name.c_str(), contents, MaxFileSize, LargeFile::Refused,
                                   Links::Refused, &old);
-    // A link is followed only to a file that exists and still belongs to the link's owner.
-    const bool followable = !linkOwner || (r == ReadResult::Read && old.st_uid == *linkOwner);
-    // A file that may not be written (made read-only) is not written, although replacing
-    // it would only need the folder to be writable; a file with no write bit at all stays
-    // as it is even for the superuser.
-    const bool writable =
-        r == ReadResult::Missing ||
-        (r == ReadResult::Read && ::faccessat(folderFd, name.c_str(), W_OK, 0) == 0 &&
-         (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0);
-    const std::optional<std::string> updated =
-        followable && writable ? ini::writeValue(contents, section, key, value) : std::nullopt;
+    const std::optional<std::string> updated = mayWrite(folderFd, name, r, old, linkOwner)
+                                                   ? ini::writeValue(contents, section, key, value)
+                                                   : std::nullopt;
+    // A file that would stay the same is left untouched.
     if (updated && (r == ReadResult::Missing || *updated != contents))
         replaceFile(folderFd, name, *updated, r == ReadResult::Read ? &old : nullptr);
     ::close(folderFd);

@@ -90,7 +90,7 @@ struct Run {
     void fault(long hand, const char* what, const std::string& detail = {}) {
         if (++faults <= 20) std::fprintf(stderr, "hand %ld: %s %s\n", hand, what, detail.c_str());
     }
-    // A hand that ended with the bankroll `perUnit` bets richer.
+    // Counts a hand that won `perUnit` bets (a loss counts negative).
     void record(double perUnit) {
         sum += perUnit;
         sumSquares += perUnit * perUnit;

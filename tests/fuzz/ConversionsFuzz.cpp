@@ -93,7 +93,7 @@ bool plainForm(const std::string& t) {
     return m.end == t.size() || plainExponent(t, m);
 }
 
-// Text and Str: the plain form, its sign the value's, and read back as the same number.
+// Text and Str: the plain form with the value's sign, which reads back as the same number.
 void checkText(double value) {
     const std::string text = forms::text(value);
     require(plainForm(text));

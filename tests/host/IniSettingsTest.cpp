@@ -270,9 +270,9 @@ protected:
 
     static constexpr const char* Before = "[Options]\nSpeed=fast\n";
 
-    // What the settings file leads to: the device, the settings file itself when it is no
-    // link, else a file among the user's dotfiles. A file holds Before, readable by the
-    // group; a missing one has its folder.
+    // Makes what the settings file leads to: the device, the settings file itself when it
+    // is no link, else a file among the user's dotfiles. A file holds Before and is readable
+    // by its group; of a missing file only the folder is made.
     fs::path makeTarget(Leads leads, bool throughLinks) const {
         const fs::path target = leads == Leads::Device ? fs::path("/dev/null")
                                 : !throughLinks        ? file()
@@ -304,8 +304,8 @@ protected:
         return links;
     }
 
-    // Hands the links and the file that the case gives another user over to them; false
-    // when that takes the superuser.
+    // Gives the links and the file that the case marks as another user's to that user;
+    // false when the test does not run as the superuser, who alone can.
     static bool handOver(const LinkCase& c, const std::vector<fs::path>& links,
                          const fs::path& target) {
         for (std::size_t k = 0; k < links.size(); ++k)
