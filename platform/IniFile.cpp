@@ -36,7 +36,8 @@ struct Line {
 };
 
 // Where the key's line is in the contents, and where a new key of the section would go.
-// Only the first section of that name is searched; a line starting with ';' is a comment.
+// The key counts where it is first set in any section of that name; a new key goes at the
+// end of the first such section. A line starting with ';' is a comment.
 struct Scan {
     bool sectionFound = false;
     bool keyFound = false;
@@ -46,26 +47,48 @@ struct Scan {
     std::size_t insertAt = 0;  // after the last non-blank line of the first matching section
 };
 
+// The line of the contents that starts at `pos`.
+Line lineAt(std::string_view contents, std::size_t pos) {
+    const std::size_t nl = contents.find('\n', pos);
+    if (nl == std::string_view::npos) return {pos, contents.size(), contents.size()};
+    return {pos, nl, nl + 1};
+}
+
+// The name a section header gives: what stands between '[' and the first ']', or the end of
+// the line when there is no ']'.
+std::string_view sectionName(std::string_view header) {
+    std::string_view name = header.substr(1);
+    const std::size_t close = name.find(']');
+    if (close != std::string_view::npos) name = name.substr(0, close);
+    return trim(name);
+}
+
+// Whether `text`, a line of the section searched, sets `key`; if so, the line, the key as
+// spelt there and the value go into `result`. Comments and lines without '=' set nothing.
+void matchKey(std::string_view text, std::string_view key, const Line& line, Scan& result) {
+    if (text.front() == ';') return;
+    const std::size_t eq = text.find('=');
+    if (eq == std::string_view::npos) return;
+    const std::string_view name = trim(text.substr(0, eq));
+    if (!sameName(name, key)) return;
+    result.keyFound = true;
+    result.keyLine = line;
+    result.keyText = name;
+    result.value = trim(text.substr(eq + 1));
+}
+
 Scan scan(std::string_view contents, std::string_view section, std::string_view key) {
     Scan result;
-    bool inSection = false;
-    bool inFirstSection = false;
+    bool inSection = false;       // in a section of that name
+    bool inFirstSection = false;  // in the first of them, where a new key goes
     std::size_t pos = 0;
     while (pos < contents.size()) {
-        Line line;
-        line.begin = pos;
-        const std::size_t nl = contents.find('\n', pos);
-        line.end = nl == std::string_view::npos ? contents.size() : nl;
-        line.next = nl == std::string_view::npos ? contents.size() : nl + 1;
+        const Line line = lineAt(contents, pos);
         pos = line.next;
-
         const std::string_view text = trim(contents.substr(line.begin, line.end - line.begin));
         if (text.empty()) continue;
         if (text.front() == '[') {
-            std::string_view name = text.substr(1);
-            const std::size_t close = name.find(']');
-            if (close != std::string_view::npos) name = name.substr(0, close);
-            inSection = sameName(trim(name), section);
+            inSection = sameName(sectionName(text), section);
             if (inFirstSection && !inSection) inFirstSection = false;
             if (inSection && !result.sectionFound) {
                 result.sectionFound = true;
@@ -75,15 +98,8 @@ Scan scan(std::string_view contents, std::string_view section, std::string_view 
             continue;
         }
         if (inFirstSection) result.insertAt = line.next;
-        if (!inSection || result.keyFound || text.front() == ';') continue;
-        const std::size_t eq = text.find('=');
-        if (eq == std::string_view::npos) continue;
-        const std::string_view name = trim(text.substr(0, eq));
-        if (!sameName(name, key)) continue;
-        result.keyFound = true;
-        result.keyLine = line;
-        result.keyText = name;
-        result.value = trim(text.substr(eq + 1));
+        // Only the first line that sets the key counts.
+        if (inSection && !result.keyFound) matchKey(text, key, line, result);
     }
     return result;
 }
@@ -105,6 +121,55 @@ bool validName(std::string_view name, std::string_view forbidden) {
         if (c == '\n' || c == '\r' || c == '\0' || forbidden.find(c) != std::string_view::npos)
             return false;
     return true;
+}
+
+// How the new lines end: the way the file's first line does, else with "\n".
+std::string_view lineEnding(std::string_view contents) {
+    const std::size_t firstBreak = contents.find('\n');
+    return (firstBreak != std::string_view::npos && firstBreak > 0 &&
+            contents[firstBreak - 1] == '\r')
+               ? std::string_view("\r\n")
+               : std::string_view("\n");
+}
+
+// The contents with only the value of the key's line changed: the key keeps its spelling
+// and the line its own ending, "\r" included.
+void appendWithValue(std::string& out, std::string_view contents, const Scan& found,
+                     std::string_view value) {
+    std::size_t lineEnd = found.keyLine.end;
+    if (lineEnd > found.keyLine.begin && contents[lineEnd - 1] == '\r') --lineEnd;
+    out.append(contents.substr(0, found.keyLine.begin));
+    out.append(found.keyText);
+    out.push_back('=');
+    out.append(value);
+    out.append(contents.substr(lineEnd));
+}
+
+// The contents with a line for the key added at `at`, the end of its section.
+void appendWithKey(std::string& out, std::string_view contents, std::size_t at,
+                   std::string_view key, std::string_view value, std::string_view eol) {
+    out.append(contents.substr(0, at));
+    if (at > 0 && contents[at - 1] != '\n') out.append(eol);
+    out.append(key);
+    out.push_back('=');
+    out.append(value);
+    out.append(eol);
+    out.append(contents.substr(at));
+}
+
+// The contents with the section, holding only the key, added at the end.
+void appendWithSection(std::string& out, std::string_view contents, std::string_view section,
+                       std::string_view key, std::string_view value, std::string_view eol) {
+    out.append(contents);
+    if (!contents.empty() && contents.back() != '\n') out.append(eol);
+    out.push_back('[');
+    out.append(section);
+    out.push_back(']');
+    out.append(eol);
+    out.append(key);
+    out.push_back('=');
+    out.append(value);
+    out.append(eol);
 }
 
 }  // namespace
@@ -138,53 +203,21 @@ std::optional<std::string> writeValue(std::string_view contents, std::string_vie
     // The lines start after a byte-order mark, which the file keeps.
     std::string_view mark;
     contents = withoutMark(contents, mark);
+    // A value ends at its first line break or NUL, so that it cannot add lines.
     const std::size_t stop = value.find_first_of(std::string_view("\r\n\0", 3));
     if (stop != std::string_view::npos) value = value.substr(0, stop);
 
-    // New lines end the way the file's first line does.
-    const std::size_t firstBreak = contents.find('\n');
-    const std::string_view eol =
-        (firstBreak != std::string_view::npos && firstBreak > 0 && contents[firstBreak - 1] == '\r')
-            ? std::string_view("\r\n")
-            : std::string_view("\n");
-
+    const std::string_view eol = lineEnding(contents);
     const Scan found = scan(contents, section, key);
     std::string out;
     out.reserve(mark.size() + contents.size() + section.size() + key.size() + value.size() + 8);
     out.append(mark);
-    if (found.keyFound) {
-        // Only the value changes: the key keeps its spelling and the line its own ending,
-        // "\r" included.
-        std::size_t lineEnd = found.keyLine.end;
-        if (lineEnd > found.keyLine.begin && contents[lineEnd - 1] == '\r') --lineEnd;
-        out.append(contents.substr(0, found.keyLine.begin));
-        out.append(found.keyText);
-        out.push_back('=');
-        out.append(value);
-        out.append(contents.substr(lineEnd));
-        return out;
-    }
-    if (found.sectionFound) {
-        const std::size_t at = found.insertAt;
-        out.append(contents.substr(0, at));
-        if (at > 0 && contents[at - 1] != '\n') out.append(eol);
-        out.append(key);
-        out.push_back('=');
-        out.append(value);
-        out.append(eol);
-        out.append(contents.substr(at));
-        return out;
-    }
-    out.append(contents);
-    if (!contents.empty() && contents.back() != '\n') out.append(eol);
-    out.push_back('[');
-    out.append(section);
-    out.push_back(']');
-    out.append(eol);
-    out.append(key);
-    out.push_back('=');
-    out.append(value);
-    out.append(eol);
+    if (found.keyFound)
+        appendWithValue(out, contents, found, value);
+    else if (found.sectionFound)
+        appendWithKey(out, contents, found.insertAt, key, value, eol);
+    else
+        appendWithSection(out, contents, section, key, value, eol);
     return out;
 }
 

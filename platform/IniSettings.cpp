@@ -34,33 +34,36 @@ enum class LargeFile { FirstLines, Refused };
 // Whether a link is followed to its file, or refused.
 enum class Links { Followed, Refused };
 
-// Reads the regular file `name` of the folder `dir` (AT_FDCWD for a path), of at most
-// `limit` bytes. Anything else, a FIFO or a device, is refused before it is opened, so
-// nothing blocks and no device sees an open. A larger file gives, with FirstLines, its first
-// `limit` bytes up to the last complete line.
-ReadResult readFile(int dir, const char* name, std::string& out, std::size_t limit,
-                    LargeFile largeFile, Links links = Links::Followed,
-                    struct stat* info = nullptr) {
-    const bool partial = largeFile == LargeFile::FirstLines;
+// An open regular file, or why there is none (Missing or Unreadable).
+struct OpenFile {
+    int fd = -1;
+    ReadResult failure = ReadResult::Unreadable;
+};
+
+// Opens the regular file `name` of the folder `dir` for reading and fills `st`. Anything
+// else, a FIFO or a device, is refused before it is opened, so nothing blocks and no device
+// sees an open.
+OpenFile openRegular(int dir, const char* name, Links links, struct stat& st) {
     const bool noFollow = links == Links::Refused;
-    out.clear();
-    struct stat st {};
     if (::fstatat(dir, name, &st, noFollow ? AT_SYMLINK_NOFOLLOW : 0) != 0)
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
-    if (!S_ISREG(st.st_mode)) return ReadResult::Unreadable;
+        return {-1, errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable};
+    if (!S_ISREG(st.st_mode)) return {};
     const int fd = ::openat(
         dir, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (noFollow ? O_NOFOLLOW : 0));
-    if (fd < 0) return ReadResult::Unreadable;
+    if (fd < 0) return {};
     // What was opened is checked again: the name may have been replaced since.
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return ReadResult::Unreadable;
+        return {};
     }
-    if (info) *info = st;
-    // A buffer of the file's size and one byte more, which shows a file beyond the limit; a
-    // file that grows meanwhile (or tells no size) is read on in larger steps.
-    const auto size = static_cast<std::size_t>(std::max<off_t>(st.st_size, 0));
-    out.resize(std::min(size, limit) + 1);
+    return {fd};
+}
+
+// Reads `fd` to its end or to one byte past `limit`, whichever comes first; that byte shows
+// a file beyond the limit. The buffer starts at the file's size (`size`); a file that grows
+// meanwhile, or tells no size, is read on in larger steps.
+std::string readPastLimit(int fd, std::size_t size, std::size_t limit) {
+    std::string out(std::min(size, limit) + 1, '\0');
     std::size_t got = 0;
     while (true) {
         if (got == out.size()) {
@@ -72,18 +75,37 @@ ReadResult readFile(int dir, const char* name, std::string& out, std::size_t lim
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
     }
-    ::close(fd);
     out.resize(got);
-    if (got > limit) {
-        if (!partial) {
-            out.clear();
-            return ReadResult::TooLarge;
-        }
-        out.resize(limit);
-        const std::size_t lastBreak = out.rfind('\n');
-        out.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+    return out;
+}
+
+// What is kept of contents beyond `limit`: with FirstLines, the complete lines within it;
+// with Refused, nothing at all.
+ReadResult cutToLimit(std::string& contents, std::size_t limit, LargeFile largeFile) {
+    if (contents.size() <= limit) return ReadResult::Read;
+    if (largeFile == LargeFile::Refused) {
+        contents.clear();
+        return ReadResult::TooLarge;
     }
+    contents.resize(limit);
+    const std::size_t lastBreak = contents.rfind('\n');
+    contents.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
     return ReadResult::Read;
+}
+
+// Reads the regular file `name` of the folder `dir` (AT_FDCWD for a path), of at most
+// `limit` bytes, into `out`; `info`, when given, takes its status.
+ReadResult readFile(int dir, const char* name, std::string& out, std::size_t limit,
+                    LargeFile largeFile, Links links = Links::Followed,
+                    struct stat* info = nullptr) {
+    out.clear();
+    struct stat st {};
+    const OpenFile file = openRegular(dir, name, links, st);
+    if (file.fd < 0) return file.failure;
+    if (info) *info = st;
+    out = readPastLimit(file.fd, static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)), limit);
+    ::close(file.fd);
+    return cutToLimit(out, limit, largeFile);
 }
 
 bool writeAll(int fd, const std::string& data) {
@@ -101,7 +123,7 @@ bool writeAll(int fd, const std::string& data) {
 // followed, through further links, only to a regular file, and only while every link on
 // the way and the file belong to the first link's owner (the rule of the kernel's protected
 // symlinks): a link of the user's to a system file is never written through, even by the
-// superuser. Nothing for any other link, a dangling one included. `owner` is the links'
+// superuser. Any other link, a dangling one included, gives nothing. `owner` is the links'
 // owner, which the file must still have when it is opened.
 std::optional<fs::path> writeTarget(const fs::path& path, std::optional<uid_t>& owner) {
     owner.reset();
@@ -125,8 +147,9 @@ std::optional<fs::path> writeTarget(const fs::path& path, std::optional<uid_t>& 
     return std::nullopt;
 }
 
-// A new name in the folder `dir` for a hidden temporary beside `name`, created empty and
-// open for writing; -1 when none can be made.
+// Creates an empty hidden temporary beside `name` in the folder `dir`, under a random name
+// of its own (given in `tempName`), and returns it open for writing; -1 when none can be
+// made.
 int createTemporary(int dir, const std::string& name, std::string& tempName) {
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -158,6 +181,20 @@ void replaceFile(int dir, const std::string& name, const std::string& contents,
     ok = (::close(fd) == 0) && ok;
     if (!ok || ::renameat(dir, tempName.c_str(), dir, name.c_str()) != 0)
         ::unlinkat(dir, tempName.c_str(), 0);
+}
+
+// Whether the file `name` of the folder `dir`, as the read found it (`r`, `old`), may be
+// written. A link is followed only to a file that exists and still belongs to the link's
+// owner. A file that may not be written (made read-only) is not written, although replacing
+// it would only need the folder to be writable; a file with no write bit at all stays as it
+// is even for the superuser. A missing file may be created.
+bool mayWrite(int dir, const std::string& name, ReadResult r, const struct stat& old,
+              const std::optional<uid_t>& linkOwner) {
+    const bool followable = !linkOwner || (r == ReadResult::Read && old.st_uid == *linkOwner);
+    const bool writable = r == ReadResult::Missing ||
+                          (r == ReadResult::Read && ::faccessat(dir, name.c_str(), W_OK, 0) == 0 &&
+                           (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0);
+    return followable && writable;
 }
 
 }  // namespace
@@ -205,17 +242,10 @@ void IniSettings::write(const SettingPlace& place, const std::string& value) {
     struct stat old {};
     const ReadResult r = readFile(folderFd, name.c_str(), contents, MaxFileSize, LargeFile::Refused,
                                   Links::Refused, &old);
-    // A link is followed only to a file that exists and still belongs to the link's owner.
-    const bool followable = !linkOwner || (r == ReadResult::Read && old.st_uid == *linkOwner);
-    // A file that may not be written (made read-only) is not written, although replacing
-    // it would only need the folder to be writable; a file with no write bit at all stays
-    // as it is even for the superuser.
-    const bool writable =
-        r == ReadResult::Missing ||
-        (r == ReadResult::Read && ::faccessat(folderFd, name.c_str(), W_OK, 0) == 0 &&
-         (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0);
-    const std::optional<std::string> updated =
-        followable && writable ? ini::writeValue(contents, section, key, value) : std::nullopt;
+    const std::optional<std::string> updated = mayWrite(folderFd, name, r, old, linkOwner)
+                                                   ? ini::writeValue(contents, section, key, value)
+                                                   : std::nullopt;
+    // A file that would stay the same is left untouched.
     if (updated && (r == ReadResult::Missing || *updated != contents))
         replaceFile(folderFd, name, *updated, r == ReadResult::Read ? &old : nullptr);
     ::close(folderFd);

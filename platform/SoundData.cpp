@@ -64,6 +64,51 @@ std::size_t frameBytes(const SDL_AudioSpec& layout) {
     return static_cast<std::size_t>(SDL_AUDIO_BITSIZE(layout.format) / 8) * layout.channels;
 }
 
+// A WAV file as SDL decoded it: its samples, freed by SDL, and their layout.
+struct DecodedWav {
+    std::unique_ptr<Uint8, void (*)(Uint8*)> samples{nullptr, &SDL_FreeWAV};
+    Uint32 length = 0;
+    SDL_AudioSpec layout{};
+};
+
+// SDL's decoding of the file in `bytes`; no samples when SDL cannot decode it.
+DecodedWav loadWav(const std::uint8_t* bytes, std::size_t size) {
+    DecodedWav wav;
+    SDL_RWops* source = SDL_RWFromConstMem(bytes, static_cast<int>(size));
+    if (!source) return wav;
+    Uint8* decoded = nullptr;
+    if (!SDL_LoadWAV_RW(source, 1, &wav.layout, &decoded, &wav.length)) return wav;
+    wav.samples.reset(decoded);
+    return wav;
+}
+
+// The first `whole` bytes of `samples`, in `layout`, converted to the device's layout;
+// nothing when SDL cannot convert them or the result would be too large.
+std::vector<std::uint8_t> convert(const Uint8* samples, std::size_t whole,
+                                  const SDL_AudioSpec& layout, const SDL_AudioSpec& device) {
+    SDL_AudioCVT cvt{};
+    const int built = SDL_BuildAudioCVT(&cvt, layout.format, layout.channels, layout.freq,
+                                        device.format, device.channels, device.freq);
+    if (built < 0) return {};
+    if (built == 0) return std::vector<std::uint8_t>(samples, samples + whole);
+
+    // The conversion works in place in a buffer len_mult times the input, and keeps its
+    // lengths in an int: the size is computed wide and bounded before anything is
+    // allocated.
+    if (cvt.len_mult <= 0) return {};
+    const std::uint64_t needed = std::uint64_t{whole} * static_cast<std::uint64_t>(cvt.len_mult);
+    if (needed > MaxSoundBytes) return {};
+    std::vector<std::uint8_t> work(static_cast<std::size_t>(needed));
+    std::memcpy(work.data(), samples, whole);
+    cvt.buf = work.data();
+    cvt.len = static_cast<int>(whole);
+    if (SDL_ConvertAudio(&cvt) != 0) return {};
+    if (cvt.len_cvt <= 0 || static_cast<std::uint64_t>(cvt.len_cvt) > needed) return {};
+    const std::size_t converted = static_cast<std::size_t>(cvt.len_cvt);
+    work.resize(converted - converted % frameBytes(device));
+    return work;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> readSoundFile(const std::string& path) {
@@ -81,41 +126,13 @@ std::vector<std::uint8_t> decodeSound(const std::uint8_t* bytes, std::size_t siz
                                       const SDL_AudioSpec& device) {
     if (!bytes || size == 0 || size > MaxSoundBytes || !plausible(device)) return {};
     if (!chunksWithinFile(bytes, size)) return {};
-
-    SDL_RWops* source = SDL_RWFromConstMem(bytes, static_cast<int>(size));
-    if (!source) return {};
-    SDL_AudioSpec layout{};
-    Uint8* decoded = nullptr;
-    Uint32 length = 0;
-    if (!SDL_LoadWAV_RW(source, 1, &layout, &decoded, &length)) return {};
-    const std::unique_ptr<Uint8, void (*)(Uint8*)> owned(decoded, &SDL_FreeWAV);
+    const DecodedWav wav = loadWav(bytes, size);
 
     // Whole frames only, at least one, and no more than a sound may take.
-    if (!decoded || !plausible(layout)) return {};
-    const std::size_t whole = length - length % frameBytes(layout);
+    if (!wav.samples || !plausible(wav.layout)) return {};
+    const std::size_t whole = wav.length - wav.length % frameBytes(wav.layout);
     if (whole == 0 || whole > MaxSoundBytes) return {};
-
-    SDL_AudioCVT cvt{};
-    const int built = SDL_BuildAudioCVT(&cvt, layout.format, layout.channels, layout.freq,
-                                        device.format, device.channels, device.freq);
-    if (built < 0) return {};
-    if (built == 0) return std::vector<std::uint8_t>(decoded, decoded + whole);
-
-    // The conversion works in place in a buffer len_mult times the input, and keeps its
-    // lengths in an int: the size is computed wide and bounded before anything is
-    // allocated.
-    if (cvt.len_mult <= 0) return {};
-    const std::uint64_t needed = std::uint64_t{whole} * static_cast<std::uint64_t>(cvt.len_mult);
-    if (needed > MaxSoundBytes) return {};
-    std::vector<std::uint8_t> work(static_cast<std::size_t>(needed));
-    std::memcpy(work.data(), decoded, whole);
-    cvt.buf = work.data();
-    cvt.len = static_cast<int>(whole);
-    if (SDL_ConvertAudio(&cvt) != 0) return {};
-    if (cvt.len_cvt <= 0 || static_cast<std::uint64_t>(cvt.len_cvt) > needed) return {};
-    const std::size_t converted = static_cast<std::size_t>(cvt.len_cvt);
-    work.resize(converted - converted % frameBytes(device));
-    return work;
+    return convert(wav.samples.get(), whole, wav.layout, device);
 }
 
 }  // namespace platform

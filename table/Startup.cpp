@@ -30,9 +30,18 @@ void TableWindow::Form_Load() {
         return;
     }
 
-    // The card arrays: the blackjack value of each card number (an ace 1, courts 10) and
-    // its rank for the pair test (an ace 14).
-    f1.setLeft(0);
+    f1.setLeft(0);  // the insurance frame, at the window's left edge
+    fillCardArrays();
+    layOutCardSlots();
+    Text1.setCaption("0");
+    hideOddsFigures();
+    panel.fillTables();
+    readSettings();
+}
+
+// The blackjack value of each card number (an ace 1, courts 10) and its rank for the pair
+// test (an ace 14).
+void TableWindow::fillCardArrays() {
     int k = 0;
     for (int n = 1; n <= 52; ++n) {
         ++k;
@@ -43,10 +52,12 @@ void TableWindow::Form_Load() {
         const int face = (n - 1) % 13 + 1;
         CardRanks[n] = face == 1 ? 14 : face;
     }
+}
 
-    // The card slots: each row keeps its first card's height; the player's cards step
-    // 300 to the right, the split hands' 200; the dealer's hole card lies left of the
-    // up-card and his third card right of it.
+// Each row of card slots keeps its first card's height; the player's cards step 300 to the
+// right, the split hands' 200; the dealer's hole card lies left of the up-card and his
+// third card right of it. The hand texts line up with the first cards.
+void TableWindow::layOutCardSlots() {
     l2.setLeft(dplaycard(1).left());
     L1.setLeft(l2.left());
     s1(1).setTop(playcard(1).top());
@@ -70,16 +81,18 @@ void TableWindow::Form_Load() {
         s2(i).setTop(s2(i - 1).top());
         playcard(i).setLeft(playcard(i - 1).left() + step);
     }
+}
 
-    Text1.setCaption("0");
-
-    // The odds panel starts without figures.
+// The odds panel starts without figures: its eight value and bar labels hidden.
+void TableWindow::hideOddsFigures() {
     for (forms::Element* e : {&panel.lstandper, &panel.lhitper, &panel.lspliper, &panel.Ldoubper,
                               &panel.lstandpe, &panel.lhitpe, &panel.Lsplipe, &panel.ldoubpe})
         e->setVisible(false);
-    panel.fillTables();
+}
 
-    // Settings; an empty value takes the default. Values are compared exactly.
+// The four settings, read in the order they are saved. An empty value takes the default;
+// any other is compared exactly, so "Slow" counts as fast and "On" as off.
+void TableWindow::readSettings() {
     auto setting = [this](const char* key, const char* fallback) {
         std::string value = GetIniValue(SettingsFile, SettingsSection, key);
         return value.empty() ? std::string(fallback) : value;

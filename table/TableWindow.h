@@ -255,6 +255,12 @@ private:
     void declareTable();
     void bindHandlers();
 
+    // The load's steps, in the order it takes them (Startup.cpp).
+    void fillCardArrays();
+    void layOutCardSlots();
+    void hideOddsFigures();
+    void readSettings();
+
     // Hit's steps, in the order a card is dealt (Hit.cpp).
     bool hitPlainHand();
     void dealToPlainHand(int c);

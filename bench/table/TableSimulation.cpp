@@ -90,6 +90,12 @@ struct Run {
     void fault(long hand, const char* what, const std::string& detail = {}) {
         if (++faults <= 20) std::fprintf(stderr, "hand %ld: %s %s\n", hand, what, detail.c_str());
     }
+    // Counts a hand that won `perUnit` bets (a loss counts negative).
+    void record(double perUnit) {
+        sum += perUnit;
+        sumSquares += perUnit * perUnit;
+        ++hands;
+    }
 };
 
 // The action the odds panel marks among its shown bars; null for a tie or no mark.
@@ -107,14 +113,24 @@ forms::Element* markedAction(table::TableWindow& w) {
     return nullptr;
 }
 
-void playOne(table::TableWindow& w, Run& run) {
-    const long hand = run.hands + 1;
+// The action the player takes: the marked one while it is enabled, else Stand.
+forms::Element& chosenAction(table::TableWindow& w) {
+    forms::Element* action = markedAction(w);
+    if (!action || !action->enabled()) action = &w.Command5;
+    return *action;
+}
+
+// Deal, and its animation ticked to its end.
+void deal(table::TableWindow& w, Run& run, long hand) {
     if (!w.Command3.enabled()) run.fault(hand, "Deal disabled before the hand");
-    const double before = forms::val(w.ltot.caption());
     w.Command3.click();
     for (int i = 0; i < 10 && w.Tp1.enabled(); ++i) w.Tp1.tick();
     if (w.Tp1.enabled()) run.fault(hand, "the deal animation does not end");
+}
 
+// The player acts until the hand is no longer the player's: insurance declined, else the
+// chosen action. Whether the plain hand was doubled, which doubles what a loss costs.
+bool playHand(table::TableWindow& w, Run& run, long hand) {
     bool doubledPlain = false;
     for (int step = 0; step < 100; ++step) {
         if (w.HandInPlay != 1 || w.timdeal.enabled() || w.Tp1.enabled()) break;
@@ -122,38 +138,52 @@ void playOne(table::TableWindow& w, Run& run) {
             w.insuranceno.click();
             continue;
         }
-        forms::Element* action = markedAction(w);
-        if (!action || !action->enabled()) action = &w.Command5;
-        if (!action->enabled()) {
+        forms::Element& action = chosenAction(w);
+        if (!action.enabled()) {
             run.fault(hand, "the player cannot act");
             break;
         }
-        if (action == &w.Command8) {
+        if (&action == &w.Command8) {
             ++run.doubles;
             if (w.SplitStage == 0) doubledPlain = true;
         }
-        if (action == &w.cmdsplit) ++run.splits;
-        action->click();
+        if (&action == &w.cmdsplit) ++run.splits;
+        action.click();
         if (step == 99) run.fault(hand, "the hand does not end");
     }
+    return doubledPlain;
+}
+
+// The dealer's reveal ticked to its end; then the hand is over, its result shown and Deal
+// available again.
+void reveal(table::TableWindow& w, Run& run, long hand) {
     for (int i = 0; i < 100 && w.timdeal.enabled(); ++i) w.timdeal.tick();
     if (w.timdeal.enabled()) run.fault(hand, "the reveal does not end");
     if (!w.Command3.enabled()) run.fault(hand, "Deal disabled after the hand");
     if (w.HandInPlay != 0) run.fault(hand, "the hand is still in play");
     if (!w.lresult.visible() || !w.dbox.visible()) run.fault(hand, "the result is not shown");
+}
 
-    const double after = forms::val(w.ltot.caption());
+// The bankroll `moved` by exactly what the result message says; `stake` is what a message
+// without an amount loses.
+void checkResult(const table::TableWindow& w, Run& run, long hand, double moved, double stake) {
     double amount = 0;
-    if (!amountOf(w.lresult.caption(), doubledPlain ? 2 * Bet : Bet, amount))
+    if (!amountOf(w.lresult.caption(), stake, amount))
         run.fault(hand, "no result message:", "\"" + w.lresult.caption() + "\"");
-    else if (after - before != amount)
+    else if (moved != amount)
         run.fault(hand, "the bankroll moved by other than the message says:",
-                  "\"" + w.lresult.caption() + "\" " + forms::text(after - before));
+                  "\"" + w.lresult.caption() + "\" " + forms::text(moved));
+}
 
-    const double perUnit = (after - before) / Bet;
-    run.sum += perUnit;
-    run.sumSquares += perUnit * perUnit;
-    ++run.hands;
+void playOne(table::TableWindow& w, Run& run) {
+    const long hand = run.hands + 1;
+    const double before = forms::val(w.ltot.caption());
+    deal(w, run, hand);
+    const bool doubledPlain = playHand(w, run, hand);
+    reveal(w, run, hand);
+    const double moved = forms::val(w.ltot.caption()) - before;
+    checkResult(w, run, hand, moved, doubledPlain ? 2 * Bet : Bet);
+    run.record(moved / Bet);
 }
 
 }  // namespace

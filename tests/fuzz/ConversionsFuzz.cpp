@@ -34,61 +34,87 @@ bool close(double a, double b) {
                                    std::numeric_limits<double>::denorm_min();
 }
 
-// The plain form: an optional minus, digits with at most one decimal point that has a
-// digit on either side and no zero at the end after it, at most 15 significant digits,
-// and an exponent "E+dd" or "E-dd" only after a single leading digit.
-bool plainForm(const std::string& t) {
-    std::size_t i = t.starts_with('-') ? 1 : 0;
-    const std::size_t mantissa = i;
-    std::size_t point = std::string::npos;
-    int significant = 0;
+// The digits and decimal points of a written number, from `begin` on.
+struct Mantissa {
+    std::size_t begin = 0;
+    std::size_t end = 0;                    // the first character after them
+    std::size_t point = std::string::npos;  // the decimal point, if there is one
+    bool secondPoint = false;
+    int significant = 0;  // the digits after any leading zeros
+};
+
+Mantissa readMantissa(const std::string& t, std::size_t begin) {
+    Mantissa m{begin, begin};
     bool leadingZeros = true;
-    for (; i < t.size() && (isDigit(t[i]) || t[i] == '.'); ++i) {
-        if (t[i] == '.') {
-            if (point != std::string::npos) return false;
-            point = i;
+    for (; m.end < t.size() && (isDigit(t[m.end]) || t[m.end] == '.'); ++m.end) {
+        if (t[m.end] == '.') {
+            if (m.point != std::string::npos) {
+                m.secondPoint = true;
+                break;
+            }
+            m.point = m.end;
             continue;
         }
-        if (t[i] != '0') leadingZeros = false;
-        if (!leadingZeros) ++significant;
+        if (t[m.end] != '0') leadingZeros = false;
+        if (!leadingZeros) ++m.significant;
     }
-    const std::string_view digits(t.data() + mantissa, i - mantissa);
-    if (digits.empty() || significant > 15) return false;
-    if (point != std::string::npos &&
-        (point == mantissa || point + 1 == i || t[i - 1] == '0' || t[point - 1] == '.'))
+    return m;
+}
+
+// Digits with at most one decimal point, which has a digit on either side and no zero at
+// the end after it; at most 15 significant digits; no leading zero but the one before the
+// point.
+bool plainMantissa(const std::string& t, const Mantissa& m) {
+    const std::string_view digits(t.data() + m.begin, m.end - m.begin);
+    if (m.secondPoint || digits.empty() || m.significant > 15) return false;
+    if (m.point != std::string::npos && (m.point == m.begin || m.point + 1 == m.end ||
+                                         t[m.end - 1] == '0' || t[m.point - 1] == '.'))
         return false;
-    if (digits.size() > 1 && digits[0] == '0' && digits[1] != '.') return false;
-    if (i == t.size()) return true;
-    // The exponent form: one digit before the point, then E, a sign and two or three digits.
-    if (point != std::string::npos && point != mantissa + 1) return false;
-    if (t[i] != 'E' || i + 1 >= t.size() || (t[i + 1] != '+' && t[i + 1] != '-')) return false;
-    const std::string_view exponent(t.data() + i + 2, t.size() - i - 2);
+    return !(digits.size() > 1 && digits[0] == '0' && digits[1] != '.');
+}
+
+// The exponent form after the mantissa: one digit before any point, then E, a sign and two
+// or three digits.
+bool plainExponent(const std::string& t, const Mantissa& m) {
+    if (m.point != std::string::npos && m.point != m.begin + 1) return false;
+    const std::size_t e = m.end;
+    if (t[e] != 'E' || e + 1 >= t.size() || (t[e + 1] != '+' && t[e + 1] != '-')) return false;
+    const std::string_view exponent(t.data() + e + 2, t.size() - e - 2);
     if (exponent.size() < 2 || exponent.size() > 3) return false;
     for (char c : exponent)
         if (!isDigit(c)) return false;
     return true;
 }
 
-void checkNumber(double value) {
+// The plain form: an optional minus, then the mantissa, then nothing or the exponent.
+bool plainForm(const std::string& t) {
+    const Mantissa m = readMantissa(t, t.starts_with('-') ? 1 : 0);
+    if (!plainMantissa(t, m)) return false;
+    return m.end == t.size() || plainExponent(t, m);
+}
+
+// Text and Str: the plain form with the value's sign, which reads back as the same number.
+void checkText(double value) {
     const std::string text = forms::text(value);
     require(plainForm(text));
     require(text.starts_with('-') == (value < 0));
     require(forms::str(value) == (value < 0 ? text : " " + text));
     if (std::isnan(value)) require(text == "0");
-    if (std::isfinite(value)) {
-        const double back = forms::val(text);
-        // The 15-digit text of the very largest doubles lies beyond the largest double,
-        // which reads as 0.
-        if (std::fabs(value) <= 1e308) {
-            require(close(back, value));
-            if (std::fabs(value) >= DBL_MIN) require(forms::text(back) == text);
-            require(forms::startsWithNumber(text));
-        } else {
-            require(back == 0 || close(back, value));
-        }
+    if (!std::isfinite(value)) return;
+    const double back = forms::val(text);
+    // The 15-digit text of the very largest doubles lies beyond the largest double, which
+    // reads as 0.
+    if (std::fabs(value) <= 1e308) {
+        require(close(back, value));
+        if (std::fabs(value) >= DBL_MIN) require(forms::text(back) == text);
+        require(forms::startsWithNumber(text));
+    } else {
+        require(back == 0 || close(back, value));
     }
+}
 
-    // Int(): the integer at or below the value.
+// Int(): the integer at or below the value.
+void checkIntPart(double value) {
     const double whole = forms::intPart(value);
     if (std::isfinite(value)) {
         // An integral value is its own Int(); for any other, whole + 1 is exact (value - whole
@@ -98,10 +124,11 @@ void checkNumber(double value) {
     } else {
         require(std::isnan(value) ? std::isnan(whole) : whole == value);
     }
+}
 
-    // Rounding to an integer: the nearest one, a half to the even neighbour; nothing
-    // finite gives 0, a value beyond the 64-bit range gives its end.
-    const std::int64_t rounded = forms::roundHalfEven(value);
+// Rounding to an integer: the nearest one, a half to the even neighbour; nothing finite
+// gives 0, a value beyond the 64-bit range gives its end.
+void checkRounding(double value, std::int64_t rounded) {
     if (!std::isfinite(value)) {
         require(rounded == 0);
     } else if (std::fabs(value) < 9.2e18) {
@@ -111,14 +138,18 @@ void checkNumber(double value) {
     } else {
         require(rounded == (value > 0 ? INT64_MAX : INT64_MIN));
     }
+}
 
-    // The 16-bit Integer: the rounded value when it fits, else an overflow.
+// The 16-bit Integer: the rounded value when it fits, else an overflow.
+void checkInteger16(double value, std::int64_t rounded) {
     std::int16_t integer = 12345;
     const bool fits = forms::toInteger16(value, integer);
     require(fits == (std::isfinite(value) && rounded >= -32768 && rounded <= 32767));
     if (fits) require(integer == rounded);
+}
 
-    // Single precision: the nearest float, within half a step of it.
+// Single precision: the nearest float, within half a step of it.
+void checkSingle(double value) {
     const float single = forms::toSingle(value);
     if (std::isnan(value)) {
         require(std::isnan(single));
@@ -128,6 +159,15 @@ void checkNumber(double value) {
     } else {
         require(std::isinf(single) || std::fabs(single) == FLT_MAX);
     }
+}
+
+void checkNumber(double value) {
+    checkText(value);
+    checkIntPart(value);
+    const std::int64_t rounded = forms::roundHalfEven(value);
+    checkRounding(value, rounded);
+    checkInteger16(value, rounded);
+    checkSingle(value);
 }
 
 void checkTrim(std::string_view input) {

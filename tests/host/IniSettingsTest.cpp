@@ -267,43 +267,92 @@ protected:
     static bool sameFile(const struct stat& a, const struct stat& b) {
         return a.st_uid == b.st_uid && a.st_gid == b.st_gid && a.st_mode == b.st_mode;
     }
+
+    static constexpr const char* Before = "[Options]\nSpeed=fast\n";
+
+    // Makes what the settings file leads to: the device, the settings file itself when it
+    // is no link, else a file among the user's dotfiles. A file holds Before and is readable
+    // by its group; of a missing file only the folder is made.
+    fs::path makeTarget(Leads leads, bool throughLinks) const {
+        const fs::path target = leads == Leads::Device ? fs::path("/dev/null")
+                                : !throughLinks        ? file()
+                                                       : root / "dotfiles" / "mine.ini";
+        if (leads == Leads::File) {
+            spill(target, Before);
+            fs::permissions(target,
+                            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        }
+        if (leads == Leads::Folder) fs::create_directories(target);
+        if (leads == Leads::Missing) fs::create_directories(target.parent_path());
+        return target;
+    }
+
+    // The settings file, then each further link, the last one leading to `target`.
+    std::vector<fs::path> makeLinks(const LinkCase& c, const fs::path& target) const {
+        std::vector<fs::path> links;
+        for (std::size_t k = 0; k < c.linksOfAnother.size(); ++k)
+            links.push_back(k == 0 ? file() : root / "links" / ("hop" + std::to_string(k)));
+        for (std::size_t k = 0; k < links.size(); ++k) {
+            const bool last = k + 1 == links.size();
+            // A link from the links folder leads on relative to it, as dotfiles links often
+            // do.
+            const fs::path to = !last                                ? links[k + 1]
+                                : k > 0 && c.target != Leads::Device ? "../dotfiles/mine.ini"
+                                                                     : target;
+            fs::create_symlink(to, links[k]);
+        }
+        return links;
+    }
+
+    // Gives the links and the file that the case marks as another user's to that user;
+    // false when the test does not run as the superuser, who alone can.
+    static bool handOver(const LinkCase& c, const std::vector<fs::path>& links,
+                         const fs::path& target) {
+        for (std::size_t k = 0; k < links.size(); ++k)
+            if (c.linksOfAnother[k] &&
+                ::lchown(links[k].c_str(), anotherUser(), anotherUser()) != 0)
+                return false;
+        return !c.targetOfAnother || ::chown(target.c_str(), anotherUser(), anotherUser()) == 0;
+    }
+
+    // The target after the write: rewritten only when the case says so, and otherwise as
+    // it was.
+    void expectTarget(const LinkCase& c, const fs::path& target,
+                      const struct stat& statBefore) const {
+        struct stat statAfter {};
+        const bool exists = ::lstat(target.c_str(), &statAfter) == 0;
+        switch (c.target) {
+            case Leads::File:
+                EXPECT_EQ(slurp(target), c.written ? "[Options]\nSpeed=slow\n" : Before);
+                // The owner, group and mode stay, whoever wrote the file.
+                EXPECT_TRUE(sameFile(statAfter, statBefore));
+                break;
+            case Leads::Missing:
+                EXPECT_FALSE(exists);
+                break;
+            case Leads::Folder:
+                EXPECT_TRUE(fs::is_empty(target));
+                break;
+            case Leads::Device:
+                EXPECT_TRUE(S_ISCHR(statAfter.st_mode));
+                break;
+        }
+    }
 };
 
 }  // namespace
 
 TEST_P(IniSettingsLinks, WritesOnlyWhereItIsSafe) {
     const LinkCase& c = GetParam();
-    const std::string before = "[Options]\nSpeed=fast\n";
     fs::create_directories(config);
     fs::create_directories(root / "links");
-    const fs::path target = c.target == Leads::Device  ? fs::path("/dev/null")
-                            : c.linksOfAnother.empty() ? file()
-                                                       : root / "dotfiles" / "mine.ini";
-    if (c.target == Leads::File) {
-        spill(target, before);
-        fs::permissions(target,
-                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    }
-    if (c.target == Leads::Folder) fs::create_directories(target);
-    if (c.target == Leads::Missing) fs::create_directories(target.parent_path());
+    const fs::path target = makeTarget(c.target, !c.linksOfAnother.empty());
+    const std::vector<fs::path> links = makeLinks(c, target);
+    if (!handOver(c, links, target))
+        GTEST_SKIP() << "a file or link of another user needs the superuser";
 
-    // The settings file, then each further link, the last one leading to the target.
-    std::vector<fs::path> links;
-    for (std::size_t k = 0; k < c.linksOfAnother.size(); ++k)
-        links.push_back(k == 0 ? file() : root / "links" / ("hop" + std::to_string(k)));
-    for (std::size_t k = 0; k < links.size(); ++k) {
-        const bool last = k + 1 == links.size();
-        // A link from the links folder leads on relative to it, as dotfiles links often do.
-        const fs::path to = !last                                ? links[k + 1]
-                            : k > 0 && c.target != Leads::Device ? "../dotfiles/mine.ini"
-                                                                 : target;
-        fs::create_symlink(to, links[k]);
-        if (c.linksOfAnother[k] && ::lchown(links[k].c_str(), anotherUser(), anotherUser()) != 0)
-            GTEST_SKIP() << "a link of another user needs the superuser";
-    }
-    if (c.targetOfAnother && ::chown(target.c_str(), anotherUser(), anotherUser()) != 0)
-        GTEST_SKIP() << "a file of another user needs the superuser";
-
+    // What lies beside the target, which the write leaves as it was (in /dev, only the
+    // names a temporary of the write would take).
     const std::string tempPrefix = std::string(".") + target.filename().string() + ".";
     const fs::path beside = target.parent_path();
     const std::set<std::string> besideBefore =
@@ -316,24 +365,7 @@ TEST_P(IniSettingsLinks, WritesOnlyWhereItIsSafe) {
     for (const fs::path& link : links) EXPECT_TRUE(fs::is_symlink(link)) << link;
     EXPECT_EQ(names(config), std::set<std::string>{"zopt22.ini"});
     EXPECT_EQ(names(beside, c.target == Leads::Device ? tempPrefix : ""), besideBefore);
-    struct stat statAfter {};
-    const bool exists = ::lstat(target.c_str(), &statAfter) == 0;
-    switch (c.target) {
-        case Leads::File:
-            EXPECT_EQ(slurp(target), c.written ? "[Options]\nSpeed=slow\n" : before);
-            // The owner, group and mode stay, whoever wrote the file.
-            EXPECT_TRUE(sameFile(statAfter, statBefore));
-            break;
-        case Leads::Missing:
-            EXPECT_FALSE(exists);
-            break;
-        case Leads::Folder:
-            EXPECT_TRUE(fs::is_empty(target));
-            break;
-        case Leads::Device:
-            EXPECT_TRUE(S_ISCHR(statAfter.st_mode));
-            break;
-    }
+    expectTarget(c, target, statBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -261,16 +261,48 @@ std::string Process::output() const {
 
 // Session
 
-Session::Session(int screenWidth, int screenHeight) {
+namespace {
+
+// A new scratch folder under TMPDIR (else /tmp), with the folders the session hands to
+// programs: "runtime" private, as XDG_RUNTIME_DIR must be. Empty when none can be made.
+std::string makeScratchFolder() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string folderTemplate = std::string(tmp && *tmp ? tmp : "/tmp") + "/e2e-XXXXXX";
-    if (!::mkdtemp(folderTemplate.data())) {
+    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/e2e-XXXXXX";
+    if (!::mkdtemp(folder.data())) return {};
+    for (const char* sub : {"config", "runtime", "tmp"}) fs::create_directory(folder + "/" + sub);
+    ::chmod((folder + "/runtime").c_str(), 0700);
+    return folder;
+}
+
+// The display number that Xvfb writes, as one line, to `fd` once it accepts clients; empty
+// when it ends first or takes longer than 20 seconds.
+std::string readDisplayNumber(int fd, Process& server) {
+    std::string number;
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    while (Clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 200) <= 0) {
+            if (!server.running()) break;
+            continue;
+        }
+        char buffer[32];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        number.append(buffer, static_cast<std::size_t>(n));
+        if (number.find('\n') != std::string::npos) break;
+    }
+    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
+    return number;
+}
+
+}  // namespace
+
+Session::Session(int screenWidth, int screenHeight) {
+    folder_ = makeScratchFolder();
+    if (folder_.empty()) {
         error_ = "cannot create a scratch folder";
         return;
     }
-    folder_ = folderTemplate;
-    for (const char* sub : {"config", "runtime", "tmp"}) fs::create_directory(folder_ + "/" + sub);
-    ::chmod((folder_ + "/runtime").c_str(), 0700);
 
     // The server accepts the cookie whatever display it is filed under; clients look it
     // up by display, so it is filed again once the display number is known.
@@ -299,22 +331,8 @@ Session::Session(int screenWidth, int screenHeight) {
         return;
     }
 
-    std::string number;
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (Clock::now() < deadline) {
-        pollfd p{fds[0], POLLIN, 0};
-        if (::poll(&p, 1, 200) <= 0) {
-            if (!server_.running()) break;
-            continue;
-        }
-        char buffer[32];
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        number.append(buffer, static_cast<std::size_t>(n));
-        if (number.find('\n') != std::string::npos) break;
-    }
+    const std::string number = readDisplayNumber(fds[0], server_);
     ::close(fds[0]);
-    while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
     if (number.empty()) {
         error_ = "Xvfb did not start: " + server_.output();
         server_.kill();
