@@ -157,7 +157,8 @@ struct Host::Impl {
     void makeWidgetsShownBy(Element& e);
     void placeInTabOrder();
     void buildMenus();
-    void addMenuChildren(Element& parent, QMenu* menu);
+    // Adds the menu items that `parent` holds (null: the menu bar's own) to `into`.
+    void addMenuItems(const Element* parent, QWidget* into);
     void bindAction(Element& e, QAction* action);
     void sync(Element& e, Property p);
     void syncAll(Element& e);
@@ -466,49 +467,37 @@ void Host::Impl::focusWindowChanged(QWindow* now) {
 }
 
 void Host::Impl::buildMenus() {
-    QMenuBar* bar = nullptr;
-    for (Element* e : window.elements()) {
+    const auto& elements = window.elements();
+    if (std::none_of(elements.begin(), elements.end(),
+                     [](const Element* e) { return e->kind() == ElementKind::Menu; }))
+        return;
+    QMenuBar* bar = top->menuBar();
+    bar->installEventFilter(router.get());
+    addMenuItems(nullptr, bar);
+}
+
+void Host::Impl::addMenuItems(const Element* parent, QWidget* into) {
+    // The items of `parent`, or with no parent those on the menu bar itself: the menus that
+    // no menu holds. An item that holds others opens a menu of them; any other runs its
+    // command.
+    const auto& elements = window.elements();
+    for (Element* e : elements) {
         if (e->kind() != ElementKind::Menu) continue;
-        if (e->container() && e->container()->kind() == ElementKind::Menu) continue;
-        if (!bar) {
-            bar = top->menuBar();
-            bar->installEventFilter(router.get());
-        }
-        const bool hasChildren = std::any_of(window.elements().begin(), window.elements().end(),
-                                             [e](Element* c) { return c->container() == e; });
+        const Element* holder = e->container();
+        if (parent ? holder != parent : holder && holder->kind() == ElementKind::Menu) continue;
+        const bool hasChildren = std::any_of(elements.begin(), elements.end(),
+                                             [e](const Element* c) { return c->container() == e; });
         if (hasChildren) {
-            QMenu* menu = bar->addMenu(fromUtf8(e->caption()));
+            auto* menu = new QMenu(fromUtf8(e->caption()), into);
+            into->addAction(menu->menuAction());
             menu->setObjectName(objectNameFor(*e));
             menu->installEventFilter(router.get());
             QObject::connect(menu, &QMenu::aboutToShow, menu, [e] { e->click(); });
             bindAction(*e, menu->menuAction());
-            addMenuChildren(*e, menu);
+            addMenuItems(e, menu);
         } else {
-            // A command on the menu bar itself.
-            QAction* action = bar->addAction(fromUtf8(e->caption()));
-            QObject::connect(action, &QAction::triggered, action, [this, e] {
-                e->click();
-                syncAction(*e);
-            });
-            bindAction(*e, action);
-        }
-    }
-}
-
-void Host::Impl::addMenuChildren(Element& parent, QMenu* menu) {
-    for (Element* e : window.elements()) {
-        if (e->container() != &parent || e->kind() != ElementKind::Menu) continue;
-        const bool hasChildren = std::any_of(window.elements().begin(), window.elements().end(),
-                                             [e](Element* c) { return c->container() == e; });
-        if (hasChildren) {
-            QMenu* sub = menu->addMenu(fromUtf8(e->caption()));
-            sub->setObjectName(objectNameFor(*e));
-            sub->installEventFilter(router.get());
-            QObject::connect(sub, &QMenu::aboutToShow, sub, [e] { e->click(); });
-            bindAction(*e, sub->menuAction());
-            addMenuChildren(*e, sub);
-        } else {
-            QAction* action = menu->addAction(fromUtf8(e->caption()));
+            auto* action = new QAction(fromUtf8(e->caption()), into);
+            into->addAction(action);
             QObject::connect(action, &QAction::triggered, action, [this, e] {
                 e->click();
                 syncAction(*e);
