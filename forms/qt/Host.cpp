@@ -164,6 +164,11 @@ struct Host::Impl {
     void syncAll(Element& e);
     void syncTimer(Element& e);
     void syncAction(Element& e);
+    // The steps of sync() that a property change takes on a widget of each kind.
+    void syncCaption(Element& e, QWidget* w);
+    void syncAlignment(Element& e, QWidget* w);
+    void syncPicture(Element& e, QWidget* w);
+    static void giveFocus(QWidget* w);
     void syncGeometry(Element& e, QWidget* w);
     void syncColours(Element& e, QWidget* w);
     void syncAccessibility(Element& e, QWidget* w);
@@ -630,16 +635,9 @@ void Host::Impl::sync(Element& e, Property p) {
     auto it = widgets.find(&e);
     if (it == widgets.end()) return;
     QWidget* w = it->second;
-    const QString caption = fromUtf8(e.caption());
     switch (p) {
         case Property::Caption:
-            if (auto* label = dynamic_cast<TextLabel*>(w))
-                label->setCaption(caption);
-            else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-                if (edit->text() != caption) edit->setText(caption);
-            } else if (auto* button = qobject_cast<QAbstractButton*>(w))
-                button->setText(withMnemonic(e));
-            syncAccessibility(e, w);
+            syncCaption(e, w);
             break;
         case Property::Visible:
             w->setVisible(e.visible());
@@ -660,29 +658,54 @@ void Host::Impl::sync(Element& e, Property p) {
             w->setFont(fontFor(e.fontName(), e.fontSize(), e.fontBold(), e.fontItalic()));
             break;
         case Property::Alignment:
-            if (auto* label = dynamic_cast<TextLabel*>(w))
-                label->setTextLayout(e.textLayout(), toQtAlignment(e.alignment()));
-            else if (auto* edit = qobject_cast<QLineEdit*>(w))
-                edit->setAlignment(toQtAlignment(e.alignment()) | Qt::AlignVCenter);
+            syncAlignment(e, w);
             break;
         case Property::Picture:
-            if (auto* view = dynamic_cast<PictureView*>(w)) {
-                view->setPictureName(fromUtf8(e.picture()));
-                syncColours(e, w);
-            } else if (auto* button = dynamic_cast<PictureButton*>(w))
-                button->setPictureName(fromUtf8(e.picture()));
-            syncAccessibility(e, w);
+            syncPicture(e, w);
             break;
         case Property::Focus:
-            w->setFocus(Qt::OtherFocusReason);
-            // A text box given the focus selects its text, as a tab into it does, so that
-            // typing replaces it.
-            if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->selectAll();
+            giveFocus(w);
             break;
         case Property::Checked:
         case Property::Interval:
             break;
     }
+}
+
+void Host::Impl::syncCaption(Element& e, QWidget* w) {
+    const QString caption = fromUtf8(e.caption());
+    if (auto* label = dynamic_cast<TextLabel*>(w)) {
+        label->setCaption(caption);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        if (edit->text() != caption) edit->setText(caption);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        button->setText(withMnemonic(e));
+    }
+    syncAccessibility(e, w);
+}
+
+void Host::Impl::syncAlignment(Element& e, QWidget* w) {
+    if (auto* label = dynamic_cast<TextLabel*>(w))
+        label->setTextLayout(e.textLayout(), toQtAlignment(e.alignment()));
+    else if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setAlignment(toQtAlignment(e.alignment()) | Qt::AlignVCenter);
+}
+
+void Host::Impl::syncPicture(Element& e, QWidget* w) {
+    if (auto* view = dynamic_cast<PictureView*>(w)) {
+        view->setPictureName(fromUtf8(e.picture()));
+        syncColours(e, w);
+    } else if (auto* button = dynamic_cast<PictureButton*>(w)) {
+        button->setPictureName(fromUtf8(e.picture()));
+    }
+    syncAccessibility(e, w);
+}
+
+void Host::Impl::giveFocus(QWidget* w) {
+    w->setFocus(Qt::OtherFocusReason);
+    // A text box given the focus selects its text, as a tab into it does, so that typing
+    // replaces it.
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->selectAll();
 }
 
 void Host::Impl::syncAll(Element& e) {
