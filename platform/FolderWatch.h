@@ -23,10 +23,10 @@ public:
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
 
-    // Starts watching the folder; after it went, watches the folder now at its path. Does
-    // nothing while the folder is watched, and nothing when inotify is not to be had.
+    // Starts watching the folder. After the folder has gone, a call watches whatever folder
+    // is at that path now. Does nothing while the folder is watched, or without inotify.
     void start();
-    // Watches no more.
+    // Stops watching and closes the inotify descriptor.
     void stop();
 
 private:

@@ -1,8 +1,7 @@
 #pragma once
 
 // The running copy's end of the local socket where later copies ask it to come forward.
-// Qt's own local server is not used, since it deletes its socket file whenever it stops,
-// even when that file is no longer its own.
+// Qt's own local server is not used, since it deletes its socket file whenever it stops.
 
 #include <sys/types.h>
 
@@ -32,7 +31,7 @@ public:
     InstanceListener(const InstanceListener&) = delete;
     InstanceListener& operator=(const InstanceListener&) = delete;
 
-    // Runs, from the event loop, for each connection that sends ActivateRequest.
+    // `handler` runs, from the event loop, for each connection that sends ActivateRequest.
     void setActivationHandler(std::function<void()> handler);
 
     // Makes the socket and listens on it; false when it could not. Whatever lies at the path

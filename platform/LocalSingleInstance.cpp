@@ -23,13 +23,12 @@ namespace {
 // How long a later copy tries to reach the running one (connection and request each).
 constexpr std::chrono::milliseconds ReachTimeout{1000};
 
-// The lock. Whoever holds the flock on the lock file is the running copy; the kernel drops
-// it when that process ends, however it ends.
-
+// The result of trying to take the lock. Whoever holds the flock on the lock file is the
+// running copy; the kernel drops it when that process ends, however it ends.
 enum class LockOutcome { Taken, HeldByAnother, Unavailable };
 
-// How often the lock path is cleared of something in the way before the lock counts as
-// not to be had.
+// How many times something in the way is cleared from the lock path before this copy
+// gives up on the lock.
 constexpr int LockAttempts = 4;
 
 bool sameFile(const struct stat& a, const struct stat& b) {
@@ -91,8 +90,6 @@ int remakeLock(const QByteArray& folder, const QByteArray& lockPath) {
     int taken = -1;
     return takeLock(folder, lockPath, taken) == LockOutcome::Taken ? taken : -1;
 }
-
-// The client: a later copy's connection to the running one.
 
 // Whether the process at the other end of a connected local socket runs as this user.
 bool peerIsThisUser(int fd) {
