@@ -1,20 +1,22 @@
 #pragma once
 
-// One running copy per program and user. The running copy holds, for its whole life, a lock
-// on a file that the kernel releases when the process ends, however it ends: a copy that
-// finds the lock held is a later copy, whether or not the running one answers in time. The
-// running copy alone listens on a local socket beside the lock; a later copy connects there,
-// asks it to bring its window to the front, and ends. A socket left behind by a copy that
-// crashed never blocks the next start, and a copy removes the socket at its end only while
-// it is still the one it made. Both lie in a folder only the user can enter (the runtime
-// folder, else a private folder under the temporary folder), the socket is open to the user
-// only, and a listener of another user is never asked to come forward.
+// One running copy per program and user. The running copy holds a lock on a lock file for
+// its whole life, and the kernel drops that lock when the process ends, however it ends. So
+// a copy that finds the lock held is a later copy, whether or not the running one answers
+// in time. Only the running copy listens on the local socket next to the lock file; a later
+// copy connects there, asks it to bring its window to the front, and ends. A socket left
+// behind by a crashed copy never blocks the next start, and at its end a copy removes the
+// socket only if it is still the one it made. Both files lie in a folder that only the user
+// can enter (the runtime folder, else a private folder under the temporary folder), the
+// socket is open to the user only, and a listener run by another user is never asked to
+// come forward.
 //
-// Whatever lies at the lock's path that is no lock file of the user's (a folder, a link, a
-// pipe) is cleared away first; a copy that still cannot take a lock does not take itself for
-// the only one, but asks the socket. The running copy watches its folder (without waking
-// while nothing changes there) and, when its socket or lock file is removed or replaced, or
-// the private folder itself goes, puts them back, so that later starts still find it.
+// Anything at the lock file's path that is not a regular file of the user's (a folder, a
+// link, a pipe) is cleared away first. A copy that still cannot take a lock does not assume
+// it is the only one: it asks the socket instead. The running copy watches its folder, and
+// when its socket or lock file is removed or replaced, or the private folder itself goes,
+// it puts them back, so that later starts still find it. The watch does not wake the
+// program while nothing changes there.
 
 #include <functional>
 #include <memory>
