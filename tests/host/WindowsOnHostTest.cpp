@@ -128,9 +128,11 @@ TEST_F(TableOnHost, SearchHelpShowsF1AndEachWayOpensTheHelpOnce) {
     EXPECT_EQ(item->text(), "&Search Help\tF1");
     EXPECT_EQ(w->mnuSearchHelp.caption(), "Search Help");
     // Only this item takes a key beside its mnemonic.
-    for (forms::Element* e : w->elements())
-        if (e != &w->mnuSearchHelp && host->actionFor(*e))
+    for (forms::Element* e : w->elements()) {
+        if (e != &w->mnuSearchHelp && host->actionFor(*e)) {
             EXPECT_FALSE(host->actionFor(*e)->text().contains('\t')) << e->name();
+        }
+    }
 
     QTest::keyClick(host->widget(), Qt::Key_F1);
     EXPECT_EQ(opened, 1);
