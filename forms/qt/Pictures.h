@@ -18,6 +18,9 @@ public:
     // name.
     virtual QPixmap picture(const QString& name, QSizeF logicalSize, qreal dpr,
                             PictureLook look) const = 0;
+    // Told once a window has painted its first frame: work the frame did not wait for (the
+    // writing of what was drawn for it) may be done now.
+    virtual void framePainted() const {}
 };
 
 }  // namespace formsqt

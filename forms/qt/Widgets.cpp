@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
+#include <QTimer>
 #include <algorithm>
 #include <tuple>
 #include <vector>
@@ -317,6 +318,12 @@ void ClientArea::paintEvent(QPaintEvent*) {
         const QPixmap& pm =
             cache_.get(provider_, picture_, size, devicePixelRatioF(), PictureLook::Normal);
         drawPixmap(p, QRect(QPoint(0, 0), size), pm);
+    }
+    // The window's first frame goes to the screen once this paint has ended: what waits for
+    // it follows then.
+    if (!painted_) {
+        painted_ = true;
+        QTimer::singleShot(0, this, [this] { provider_.framePainted(); });
     }
 }
 

@@ -161,6 +161,7 @@ protected:
 
 private:
     const PictureProvider& provider_;
+    bool painted_ = false;
     QSize designSize_;
     QColor colour_;
     QString picture_;

@@ -1,6 +1,6 @@
 #include "resources/artwork/Artwork.h"
 
-#include <QMutexLocker>
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPixmap>
 #include <cmath>
@@ -183,6 +183,10 @@ QSize deviceSize(QSizeF logicalSize, qreal dpr) {
 
 Artwork::Artwork(const std::filesystem::path& folder) : store_(folder) {}
 
+Artwork::~Artwork() {
+    keepDrawn();
+}
+
 QStringList Artwork::names() {
     QStringList list;
     for (const Picture& picture : Pictures) {
@@ -240,7 +244,6 @@ QPixmap Artwork::picture(const QString& name, QSizeF logicalSize, qreal dpr,
                             .arg(logicalSize.height(), 0, 'g', 12)
                             .arg(dpr, 0, 'g', 12)
                             .arg(static_cast<int>(look));
-    QMutexLocker lock(&mutex_);
     if (const auto it = cache_.constFind(key); it != cache_.constEnd()) return *it;
     QImage image;
     const bool kept = store_.keeping() && logicalSize.width() > 0 && logicalSize.height() > 0;
@@ -248,12 +251,35 @@ QPixmap Artwork::picture(const QString& name, QSizeF logicalSize, qreal dpr,
     if (image.isNull()) {
         image = render(name, logicalSize, dpr, look);
         if (image.isNull()) return {};
-        if (kept) store_.save(key, image);
+        if (kept) keepLater(key, image);
     }
     QPixmap pixmap = QPixmap::fromImage(std::move(image));
     if (cache_.size() >= MaxCached) cache_.clear();
     cache_.insert(key, pixmap);
     return pixmap;
+}
+
+void Artwork::keepLater(const QString& key, const QImage& image) const {
+    toKeep_.emplace_back(key, image);
+    // Before the first frame the window is told when it is on the screen; after it, the
+    // files are written as soon as the event that drew the picture has ended.
+    if (!framePainted_ || !QCoreApplication::instance()) return;
+    if (!keepSoon_) {
+        keepSoon_ = std::make_unique<QTimer>();
+        keepSoon_->setSingleShot(true);
+        QObject::connect(keepSoon_.get(), &QTimer::timeout, [this] { keepDrawn(); });
+    }
+    if (!keepSoon_->isActive()) keepSoon_->start(0);
+}
+
+void Artwork::framePainted() const {
+    framePainted_ = true;
+    keepDrawn();
+}
+
+void Artwork::keepDrawn() const {
+    if (keepSoon_) keepSoon_->stop();
+    for (const auto& [key, image] : std::exchange(toKeep_, {})) store_.save(key, image);
 }
 
 }  // namespace resources

@@ -4,9 +4,12 @@
 
 #include <QHash>
 #include <QImage>
-#include <QMutex>
 #include <QStringList>
+#include <QTimer>
 #include <filesystem>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "forms/qt/Pictures.h"
 #include "resources/artwork/PictureStore.h"
@@ -23,11 +26,19 @@ public:
     // Nothing is kept unless the folder is the user's own and no one else can write to it
     // (PictureStore).
     explicit Artwork(const std::filesystem::path& folder);
+    // Keeps what was drawn and not yet kept.
+    ~Artwork() override;
+    Artwork(const Artwork&) = delete;
+    Artwork& operator=(const Artwork&) = delete;
 
     // The named picture at `logicalSize` for a display of ratio `dpr`, drawn once and then
     // served from a cache. A null pixmap for an unknown name or an empty size.
     QPixmap picture(const QString& name, QSizeF logicalSize, qreal dpr,
                     formsqt::PictureLook look) const override;
+    // A picture drawn before the first frame is kept only once the frame is on the screen,
+    // so that the window does not wait for the files; one drawn later is kept just after the
+    // event that asked for it.
+    void framePainted() const override;
 
     // The same drawing as an image, without the cache. A null image for an unknown name.
     static QImage render(const QString& name, QSizeF logicalSize, qreal dpr,
@@ -44,9 +55,16 @@ public:
     static bool hasLooks(const QString& name);
 
 private:
-    mutable QMutex mutex_;
+    void keepLater(const QString& key, const QImage& image) const;
+    void keepDrawn() const;
+
+    // The memory cache and the files are a cache behind a query: they change as pictures
+    // are asked for. Only the window's thread asks.
     mutable QHash<QString, QPixmap> cache_;
     mutable PictureStore store_;  // where drawn pictures are kept for later runs
+    mutable std::vector<std::pair<QString, QImage>> toKeep_;  // drawn, not yet kept
+    mutable bool framePainted_ = false;
+    mutable std::unique_ptr<QTimer> keepSoon_;  // runs keepDrawn() once the event has ended
 };
 
 }  // namespace resources

@@ -565,6 +565,19 @@ TEST(HostIcon, TheWindowGetsItsIconOnceItHasBeenShown) {
     EXPECT_TRUE(sizes.contains(QSize(256, 256)));
 }
 
+// The pictures are told once the window's first frame has been painted, not before and not
+// again for later frames: what they defer until then (writing kept files) waits no longer.
+TEST_F(HostTest, PicturesAreToldOnceTheFirstFrameIsPainted) {
+    QWidget* top = host.widget();
+    EXPECT_EQ(pictures.framesPainted, 0);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(top));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pictures.framesPainted > 0; }, 5000));
+    top->repaint();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pictures.framesPainted, 1);
+}
+
 TEST(HostActivation, AnotherWindowOfTheProgramDeactivatesTheActiveOne) {
     hosttest::ensureApplication();
     hosttest::SolidPictures pictures;

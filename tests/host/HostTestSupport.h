@@ -68,8 +68,10 @@ public:
         pm.fill(look == formsqt::PictureLook::Pressed ? Qt::darkGreen : Qt::green);
         return pm;
     }
+    void framePainted() const override { ++framesPainted; }
     mutable int requests = 0;
     mutable qreal lastDpr = 0;
+    mutable int framesPainted = 0;
 };
 
 }  // namespace hosttest

@@ -294,6 +294,28 @@ private slots:
 
     // The folder's name is taken as the system's bytes: one that is no UTF-8 keeps the
     // pictures as well as any.
+    // What is drawn before the first frame is written once the frame is on the screen (or
+    // the artwork ends); what is drawn later, once the event that drew it has ended.
+    void keptPicturesAreWrittenAfterTheFirstFrame() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = dir.filePath(QStringLiteral("pictures"));
+        const auto kept = [&folder] { return QDir(folder).entryList(QDir::Files).size(); };
+        {
+            const Artwork art(folder.toStdString());
+            QVERIFY(!art.picture("lamp", {16, 13}, 1, PictureLook::Normal).isNull());
+            QVERIFY(!art.picture("lamp", {16, 13}, 2, PictureLook::Normal).isNull());
+            QCOMPARE(kept(), 0);
+            art.framePainted();
+            QCOMPARE(kept(), 2);
+            QVERIFY(!art.picture("card-7", {71, 96}, 1, PictureLook::Normal).isNull());
+            QCOMPARE(kept(), 2);
+            QTRY_COMPARE(kept(), 3);
+            QVERIFY(!art.picture("card-8", {71, 96}, 1, PictureLook::Normal).isNull());
+        }
+        QCOMPARE(kept(), 4);  // kept as the artwork ends, before its event loop came round
+    }
+
     void keptPicturesLieInAFolderNamedInNoUtf8() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
