@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     platform::ImmediateExit program;
     app::handOverToRunningCopy(instance, program);
 
-    resources::Artwork artwork(platform::cacheFolder("oddsdesk"));
+    resources::Artwork artwork(platform::cacheFolder("oddsdesk"), platform::iconFolders());
     platform::ShellLauncher launcher;
     platform::HelpWindowViewer help("oddsdesk");
     platform::QtKeySender keys;

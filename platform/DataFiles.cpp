@@ -33,6 +33,17 @@ std::vector<fs::path> dataFolders(const std::string& programName) {
     return folders;
 }
 
+std::vector<fs::path> iconFolders() {
+    std::vector<fs::path> folders;
+    const fs::path here = executableFolder();
+    if (!here.empty()) {
+        folders.push_back(here / "icons");
+        folders.push_back(here.parent_path() / "share" / "icons" / "hicolor");
+    }
+    folders.push_back(fs::path(BLACKJACK_DATA_DIR) / "icons" / "hicolor");
+    return folders;
+}
+
 fs::path userBaseFolder(const char* variable, const char* inHome) {
     if (const char* xdg = std::getenv(variable); xdg && xdg[0] == '/') return fs::path(xdg);
     const char* home = std::getenv("HOME");

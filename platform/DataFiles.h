@@ -16,6 +16,11 @@ std::filesystem::path executableFolder();
 // The folders searched for `programName`'s data, in order.
 std::vector<std::filesystem::path> dataFolders(const std::string& programName);
 
+// The folders searched for the programs' icons, each laid out as an icon theme
+// (<n>x<n>/apps/<program>.png), in order: beside the executable (the build tree), then the
+// installed hicolor theme.
+std::vector<std::filesystem::path> iconFolders();
+
 // One of the user's base folders: $`variable` when it is an absolute path, else `inHome` in
 // the home folder ($HOME, else the user's entry); empty without a home.
 std::filesystem::path userBaseFolder(const char* variable, const char* inHome);

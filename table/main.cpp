@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     platform::ImmediateExit program;
     app::handOverToRunningCopy(instance, program);
 
-    resources::Artwork artwork(platform::cacheFolder("cardtable"));
+    resources::Artwork artwork(platform::cacheFolder("cardtable"), platform::iconFolders());
     platform::SystemRandom random;
     platform::SteadyClock clock;
     platform::QtEventPump events;

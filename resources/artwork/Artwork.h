@@ -25,7 +25,11 @@ public:
     // waiting for the drawing. A file that is not what this build would draw is passed over.
     // Nothing is kept unless the folder is the user's own and no one else can write to it
     // (PictureStore).
-    explicit Artwork(const std::filesystem::path& folder);
+    // An icon asked for at one of the sizes the build draws it at is read from the build's
+    // file in the first of `iconFolders` that has it (<folder>/<n>x<n>/apps/<program>.png,
+    // as in an icon theme), and not drawn.
+    explicit Artwork(const std::filesystem::path& folder,
+                     std::vector<std::filesystem::path> iconFolders = {});
     // Keeps what was drawn and not yet kept.
     ~Artwork() override;
     Artwork(const Artwork&) = delete;
@@ -54,7 +58,12 @@ public:
     // Whether the picture has distinct pressed and disabled looks.
     static bool hasLooks(const QString& name);
 
+    // Where a program's icon drawn at `side` pixels lies in an icon theme's folder,
+    // "<side>x<side>/apps/<program>.png"; empty for a picture that is no program's icon.
+    static QString iconFile(const QString& name, int side);
+
 private:
+    QImage madeByTheBuild(const QString& name, QSizeF logicalSize, qreal dpr) const;
     void keepLater(const QString& key, const QImage& image) const;
     void keepDrawn() const;
 
@@ -62,6 +71,7 @@ private:
     // are asked for. Only the window's thread asks.
     mutable QHash<QString, QPixmap> cache_;
     mutable PictureStore store_;  // where drawn pictures are kept for later runs
+    std::vector<std::filesystem::path> iconFolders_;
     mutable std::vector<std::pair<QString, QImage>> toKeep_;  // drawn, not yet kept
     mutable bool framePainted_ = false;
     mutable std::unique_ptr<QTimer> keepSoon_;  // runs keepDrawn() once the event has ended

@@ -48,9 +48,7 @@ void speechBubble(QPainter& p, QSizeF size);
 void insuranceFrame(QPainter& p, QSizeF size);
 void amountPanel(QPainter& p, QSizeF size);
 void lamp(QPainter& p, QSizeF size);
-void icon(QPainter& p, QSizeF size);  // the fan of two aces
-// The programs' icons: at 24 pixels and below drawn for the pixel grid, above it the fan
-// (the calculator's with its "%" badge).
+// The programs' icons, drawn on a pixel grid and scaled to the size.
 void tableIcon(QPainter& p, QSizeF size);
 void calculatorIcon(QPainter& p, QSizeF size);
 void about(QPainter& p);  // 444 x 238

@@ -1,7 +1,7 @@
-// The programs' icons: the fan of two aces, and for the calculator the same with a "%" badge.
-// At menu and panel sizes (24 pixels and below) each has a drawing of its own on the pixel
-// grid: upright cards with a dark edge and one big pip each, and a badge whose "%" is made of
-// whole pixels, so that neither reads as a pale blob.
+// The programs' icons: two upright cards with a dark edge and one big pip each (the ace of
+// spades behind, the ace of hearts in front), and for the calculator one card with a "%"
+// badge. Each is drawn on a pixel grid of 16 or 24 and scaled from it, so that it reads as
+// the same bold picture at every size, as the scalable icons do.
 
 #include <algorithm>
 
@@ -15,9 +15,6 @@ namespace {
 constexpr int Spades = 2, Hearts = 3;
 const QColor CardEdge(52, 52, 56);
 const QColor BadgeBlue(42, 86, 176);
-
-// The largest side drawn on a grid of its own; larger icons are the fan.
-constexpr qreal LargestSmallIcon = 24;
 
 // A card filling the pixel cells of `cells`: a dark edge one pixel wide round a white face.
 void gridCard(QPainter& p, const QRect& cells) {
@@ -88,7 +85,8 @@ void calculatorIcon24(QPainter& p) {
                   QPointF(20, 11), QPointF(11, 20), 2});
 }
 
-// A small icon on the grid of 16 or 24 pixels that suits `side`, scaled to it.
+// An icon on the grid of 16 or 24 pixels that suits its size, scaled to it: the 16 grid up
+// to 20 pixels, the 24 grid above.
 void onGrid(QPainter& p, QSizeF size, void (*draw16)(QPainter&), void (*draw24)(QPainter&)) {
     const qreal s = std::min(size.width(), size.height());
     const qreal grid = s <= 20 ? 16 : 24;
@@ -102,41 +100,11 @@ void onGrid(QPainter& p, QSizeF size, void (*draw16)(QPainter&), void (*draw24)(
 }  // namespace
 
 void tableIcon(QPainter& p, QSizeF size) {
-    if (std::min(size.width(), size.height()) <= LargestSmallIcon)
-        onGrid(p, size, tableIcon16, tableIcon24);
-    else
-        icon(p, size);
+    onGrid(p, size, tableIcon16, tableIcon24);
 }
 
 void calculatorIcon(QPainter& p, QSizeF size) {
-    const qreal s = std::min(size.width(), size.height());
-    if (s <= LargestSmallIcon) {
-        onGrid(p, size, calculatorIcon16, calculatorIcon24);
-        return;
-    }
-    icon(p, size);
-    // The badge at the lower right, as on the scalable icon.
-    p.save();
-    p.translate((size.width() - s) / 2, (size.height() - s) / 2);
-    const QPointF c(s * 0.766, s * 0.766);
-    const qreal r = s * 0.195;
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 64));
-    p.drawEllipse(c + QPointF(s * 0.008, s * 0.012), r, r);
-    p.setBrush(BadgeBlue);
-    p.setPen(QPen(Qt::white, s * 0.023));
-    p.drawEllipse(c, r, r);
-    QPen stroke(Qt::white, s * 0.027);
-    p.setPen(stroke);
-    p.setBrush(Qt::NoBrush);
-    const qreal ring = s * 0.039, off = s * 0.066;
-    p.drawEllipse(c + QPointF(-off, -off), ring, ring);
-    p.drawEllipse(c + QPointF(off, off), ring, ring);
-    stroke.setWidthF(s * 0.031);
-    stroke.setCapStyle(Qt::RoundCap);
-    p.setPen(stroke);
-    p.drawLine(c + QPointF(s * 0.086, -s * 0.102), c + QPointF(-s * 0.086, s * 0.102));
-    p.restore();
+    onGrid(p, size, calculatorIcon16, calculatorIcon24);
 }
 
 }  // namespace draw

@@ -1,4 +1,4 @@
-// Buttons, the message bubble, the panels, the lamp, the icon and the about picture.
+// Buttons, the message bubble, the panels, the lamp and the about picture.
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -220,19 +220,6 @@ void lamp(QPainter& p, QSizeF size) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 190));
     p.drawEllipse(c - QPointF(core * 0.32, core * 0.38), core * 0.3, core * 0.2);
-}
-
-void icon(QPainter& p, QSizeF size) {
-    // Two cards fanned from a point below their middle: the ace of spades behind, the ace of
-    // hearts in front.
-    const qreal s = std::min(size.width(), size.height());
-    p.save();
-    p.translate((size.width() - s) / 2, (size.height() - s) / 2);
-    const qreal scale = s * 0.66 / 96.0;
-    const QPointF pivot(s * 0.52, s * 0.815);
-    card(p, 27, pivot + QPointF(-s * 0.07, 0), scale, -16);
-    card(p, 40, pivot + QPointF(s * 0.07, 0), scale, 12);
-    p.restore();
 }
 
 void about(QPainter& p) {

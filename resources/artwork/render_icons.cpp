@@ -1,9 +1,11 @@
-// Writes the programs' icons drawn for menu and panel sizes as PNG files laid out as an icon
-// theme, to be installed beside the scalable icons:
+// Writes the programs' icons as PNG files laid out as an icon theme, to be installed beside
+// the scalable icons and read by the programs for their windows:
 //
-//   render_icons <folder>    writes <folder>/<n>x<n>/apps/<program>.png for n = 16 and 24
+//   render_icons <folder>    writes <folder>/<n>x<n>/apps/<program>.png for every size a
+//                            desktop shows an icon at
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <cstdio>
 
@@ -14,22 +16,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: render_icons <folder>\n");
         return 2;
     }
-    struct ProgramIcon {
-        const char* program;
-        const char* picture;  // the name its window gives its icon
-    };
-    const ProgramIcon icons[] = {{"cardtable", "icon"}, {"oddsdesk", "icon-calculator"}};
     const QDir root(QString::fromLocal8Bit(argv[1]));
-    for (const int side : {16, 24}) {
-        const QString folder = QStringLiteral("%1x%1/apps").arg(side);
-        if (!root.mkpath(folder)) {
-            std::fprintf(stderr, "render_icons: cannot create %s\n", qPrintable(folder));
-            return 1;
-        }
-        for (const ProgramIcon& icon : icons) {
-            const QImage image = resources::Artwork::render(QString::fromLatin1(icon.picture),
-                                                            QSizeF(side, side), 1.0);
-            const QString file = root.filePath(folder + "/" + icon.program + ".png");
+    for (const char* picture : {"icon", "icon-calculator"}) {
+        for (const int side : {16, 24, 32, 48, 64, 128, 256}) {
+            const QString name = QString::fromLatin1(picture);
+            const QString file = root.filePath(resources::Artwork::iconFile(name, side));
+            if (!root.mkpath(QFileInfo(file).path())) {
+                std::fprintf(stderr, "render_icons: cannot create %s\n",
+                             qPrintable(QFileInfo(file).path()));
+                return 1;
+            }
+            const QImage image = resources::Artwork::render(name, QSizeF(side, side), 1.0);
             if (image.isNull() || !image.save(file)) {
                 std::fprintf(stderr, "render_icons: cannot write %s\n", qPrintable(file));
                 return 1;

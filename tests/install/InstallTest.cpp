@@ -160,8 +160,8 @@ TEST(InstalledTree, HoldsTheProgramsTheirDataIconsAndDesktopEntries) {
         EXPECT_TRUE(fs::is_regular_file(Prefix / file)) << file << " is not installed";
         EXPECT_GT(fs::file_size(Prefix / file), 0u) << file << " is empty";
     }
-    // Beside the scalable icons, each program's icon drawn for menu and panel sizes.
-    for (const int side : {16, 24})
+    // Beside the scalable icons, each program's icon drawn at every size a desktop shows.
+    for (const int side : {16, 24, 32, 48, 64, 128, 256})
         for (const char* program : {"cardtable", "oddsdesk"}) {
             const std::string size = std::to_string(side) + "x" + std::to_string(side);
             const fs::path file =

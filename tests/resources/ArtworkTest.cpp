@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QTest>
@@ -211,11 +212,49 @@ private slots:
             QVERIFY2(n.blue * 6 >= n.drawn, qPrintable(QString::number(n.blue)));
             QVERIFY2(n.marks >= side / 2, qPrintable(QString::number(n.marks)));
         }
-        // Larger icons are the fan, the calculator's with its badge.
+        // Larger icons are the same drawing scaled, the calculator's with its badge.
         const IconPixels large = countPixels(Artwork::render(name, QSizeF(32, 32), 1));
         QCOMPARE(large.blue > 0, name != QLatin1String("icon"));
         QVERIFY(icon != Artwork::render(name == QLatin1String("icon") ? "icon-calculator" : "icon",
                                         QSizeF(side, side), 1));
+    }
+
+    // An icon at a size the build draws it at is read from the build's file, the first of
+    // the folders that has one; at any other size or ratio, or where the file is no picture
+    // of that size or no regular file, it is drawn.
+    void iconsComeFromTheBuildsFiles() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString empty = dir.filePath(QStringLiteral("empty"));
+        const QString theme = dir.filePath(QStringLiteral("theme"));
+        QVERIFY(QDir().mkpath(empty));
+        const auto put = [&theme](const QString& name, int side, const QImage& image) {
+            const QString file = theme + QLatin1Char('/') + Artwork::iconFile(name, side);
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+            QVERIFY(image.save(file));
+        };
+        QImage marked(32, 32, QImage::Format_ARGB32_Premultiplied);
+        marked.fill(Qt::magenta);
+        put("icon", 32, marked);
+        put("icon", 48, marked);  // no picture of 48 pixels
+        const QString pipe = theme + QLatin1Char('/') + Artwork::iconFile("icon-calculator", 32);
+        QVERIFY(QDir().mkpath(QFileInfo(pipe).path()));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+
+        const Artwork art({}, {empty.toStdString(), theme.toStdString()});
+        const auto asked = [&art](const char* name, qreal side, qreal dpr) {
+            return art.picture(name, {side, side}, dpr, PictureLook::Normal)
+                .toImage()
+                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        };
+        QCOMPARE(asked("icon", 32, 1), marked);
+        QCOMPARE(asked("icon", 32, 2), Artwork::render("icon", {32, 32}, 2));
+        QCOMPARE(asked("icon", 48, 1), Artwork::render("icon", {48, 48}, 1));
+        QCOMPARE(asked("icon", 24, 1), Artwork::render("icon", {24, 24}, 1));
+        QCOMPARE(asked("icon-calculator", 32, 1), Artwork::render("icon-calculator", {32, 32}, 1));
+        QCOMPARE(Artwork::iconFile("lamp", 16), QString());
+        QCOMPARE(Artwork::iconFile("icon-calculator", 16),
+                 QStringLiteral("16x16/apps/oddsdesk.png"));
     }
 
     // A folder of kept pictures: a picture drawn in one run is taken from its file in the
