@@ -32,6 +32,20 @@ protected:
     unsigned long openWindow(e2e::Process& program) {
         return SessionTest::openWindow(program, e2e::programPath("cardtable"), Title);
     }
+
+    // The table has ended as by its close box, after `what`: status 0, nothing printed, the
+    // four settings written and no socket left behind.
+    void expectEndedAsByItsCloseBox(e2e::Process& program, const char* what) {
+        const auto code = program.waitExit(WindowTimeout);
+        ASSERT_TRUE(code) << "cardtable still runs after " << what;
+        EXPECT_EQ(*code, 0);
+        EXPECT_EQ(program.output(), "");
+        const std::string written = readFile(settingsFile());
+        for (const char* line : {"[Options]", "Speed=slow", "odds=on", "sound=on", "pot= 1000"})
+            EXPECT_NE(written.find(line), std::string::npos) << line << " missing in\n" << written;
+        EXPECT_FALSE(
+            std::filesystem::exists(std::filesystem::symlink_status(instanceSocket("cardtable"))));
+    }
 };
 
 TEST_F(Cardtable, OpensTheTableAndWritesTheSettingsWhenClosed) {
@@ -130,15 +144,7 @@ TEST_P(CardtableEndedBySignal, WritesTheSettingsAndLeavesNoSocket) {
     ASSERT_FALSE(std::filesystem::exists(settingsFile()));
 
     ASSERT_EQ(::kill(program.pid(), GetParam()), 0);
-    const auto code = program.waitExit(WindowTimeout);
-    ASSERT_TRUE(code) << "cardtable still runs after the signal";
-    EXPECT_EQ(*code, 0);
-    EXPECT_EQ(program.output(), "");
-    const std::string written = readFile(settingsFile());
-    for (const char* line : {"[Options]", "Speed=slow", "odds=on", "sound=on", "pot= 1000"})
-        EXPECT_NE(written.find(line), std::string::npos) << line << " missing in\n" << written;
-    EXPECT_FALSE(
-        std::filesystem::exists(std::filesystem::symlink_status(instanceSocket("cardtable"))));
+    expectEndedAsByItsCloseBox(program, "the signal");
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CardtableEndedBySignal,
@@ -194,15 +200,7 @@ TEST_P(CardtableEndedByTwoSignals, EndsOnceInOrderWithTheAboutBoxOpen) {
     else
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ::kill(program.pid(), pair.second);  // the program may have ended already
-    const auto code = program.waitExit(WindowTimeout);
-    ASSERT_TRUE(code) << "cardtable still runs after the signals";
-    EXPECT_EQ(*code, 0);
-    EXPECT_EQ(program.output(), "");
-    const std::string written = readFile(settingsFile());
-    for (const char* line : {"[Options]", "Speed=slow", "odds=on", "sound=on", "pot= 1000"})
-        EXPECT_NE(written.find(line), std::string::npos) << line << " missing in\n" << written;
-    EXPECT_FALSE(
-        std::filesystem::exists(std::filesystem::symlink_status(instanceSocket("cardtable"))));
+    expectEndedAsByItsCloseBox(program, "the signals");
 }
 
 INSTANTIATE_TEST_SUITE_P(
