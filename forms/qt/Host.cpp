@@ -76,6 +76,14 @@ Element* enclosing(const Element* e) {
     return e->container() == e ? nullptr : e->container();
 }
 
+// Asks for the picture `w` paints next to be drawn ahead.
+void preparePicture(QWidget* w) {
+    if (auto* view = dynamic_cast<PictureView*>(w))
+        view->prepare();
+    else if (auto* button = dynamic_cast<PictureButton*>(w))
+        button->prepare();
+}
+
 Qt::Alignment toQtAlignment(forms::Alignment a) {
     switch (a) {
         case forms::Alignment::Right:
@@ -177,6 +185,7 @@ struct Host::Impl {
     void help();
     void focusWindowChanged(QWindow* now);
     void setIcon();
+    void preparePictures();
     // The focused widget `w` is being disabled: the focus moves on to the next enabled
     // control once the handler that disabled it has run, unless the logic placed it.
     void passFocusOn(QWidget* w);
@@ -346,6 +355,9 @@ void Host::Impl::build() {
     client->setBackground(toQColor(window.backColor()), fromUtf8(window.picture()), designSize);
     client->setFont(fontFor(std::string(), 0, false, false));
     top->setCentralWidget(client);
+    // The pictures of the first frame are drawn ahead, away from this thread, while the
+    // window is made and mapped; the background, the largest, first.
+    client->prepare();
 
     // Only what is on screen gets its widget now; the rest gets it once it is shown or
     // asked for, which saves making some hundred widgets a start never shows. Each is made
@@ -359,7 +371,8 @@ void Host::Impl::build() {
             timers[e] = timer;
             syncTimer(*e);
         } else if (isWidgetKind(e->kind()) && onScreen(*e)) {
-            widgetOf(*e);
+            // Its picture is drawn ahead while the rest of the window is made.
+            preparePicture(widgetOf(*e));
         }
     }
     buildMenus();
@@ -455,6 +468,15 @@ void Host::Impl::setIcon() {
         if (!pm.isNull()) icon.addPixmap(pm);
     }
     if (!icon.isNull()) top->setWindowIcon(icon);
+}
+
+void Host::Impl::preparePictures() {
+    // What the window shows as it stands now, which the logic may have changed since it was
+    // made: asking again for a picture asked for already costs nothing.
+    client->prepare();
+    for (Element* e : window.elements())
+        if (auto it = widgets.find(e); it != widgets.end() && onScreen(*e))
+            preparePicture(it->second);
 }
 
 void Host::Impl::focusWindowChanged(QWindow* now) {
@@ -813,6 +835,7 @@ void Host::show() {
     // A window held back until the window manager tells its frame is shown by the frame.
     if (d_->top->isVisible() || window_.unloaded() || frame_->holdsShow()) return;
     d_->placeOverOwner();
+    d_->preparePictures();
     d_->top->show();
 }
 

@@ -204,6 +204,11 @@ void PictureView::setFill(const QColor& colour) {
     update();
 }
 
+void PictureView::prepare() const {
+    if (!name_.isEmpty() && !size().isEmpty())
+        provider_.prepare(name_, QSizeF(size()), devicePixelRatioF(), PictureLook::Normal);
+}
+
 void PictureView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (fill_.isValid()) p.fillRect(rect(), fill_);
@@ -226,12 +231,20 @@ QSize PictureButton::sizeHint() const {
     return size();
 }
 
+PictureLook PictureButton::look() const {
+    return !isEnabled() ? PictureLook::Disabled
+           : isDown()   ? PictureLook::Pressed
+                        : PictureLook::Normal;
+}
+
+void PictureButton::prepare() const {
+    if (!name_.isEmpty() && !size().isEmpty())
+        provider_.prepare(name_, QSizeF(size()), devicePixelRatioF(), look());
+}
+
 void PictureButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const PictureLook look = !isEnabled() ? PictureLook::Disabled
-                             : isDown()   ? PictureLook::Pressed
-                                          : PictureLook::Normal;
-    drawPixmap(p, rect(), cache_.get(provider_, name_, size(), devicePixelRatioF(), look));
+    drawPixmap(p, rect(), cache_.get(provider_, name_, size(), devicePixelRatioF(), look()));
     if (hasFocus()) {
         // A focus mark that reads on any picture: a dark ring along the edge with a white
         // one inside it.
@@ -308,13 +321,23 @@ void ClientArea::setBackground(const QColor& colour, const QString& picture, QSi
     update();
 }
 
+QSize ClientArea::pictureSize() const {
+    // The background picture keeps its design size at the top-left corner: the window may be
+    // smaller (clipped) or larger (the back colour shows).
+    return designSize_.isEmpty() ? size() : designSize_;
+}
+
+void ClientArea::prepare() const {
+    if (!picture_.isEmpty() && !pictureSize().isEmpty())
+        provider_.prepare(picture_, QSizeF(pictureSize()), devicePixelRatioF(),
+                          PictureLook::Normal);
+}
+
 void ClientArea::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), colour_);
     if (!picture_.isEmpty()) {
-        // The background picture keeps its design size at the top-left corner: the window
-        // may be smaller (clipped) or larger (the back colour shows).
-        const QSize size = designSize_.isEmpty() ? this->size() : designSize_;
+        const QSize size = pictureSize();
         const QPixmap& pm =
             cache_.get(provider_, picture_, size, devicePixelRatioF(), PictureLook::Normal);
         drawPixmap(p, QRect(QPoint(0, 0), size), pm);

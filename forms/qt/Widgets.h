@@ -93,6 +93,8 @@ public:
     // Fills the background with `colour` before the picture; an invalid colour fills
     // nothing (an image over whatever lies below).
     void setFill(const QColor& colour);
+    // Tells the provider the picture the next paint asks for, so it can be drawn ahead.
+    void prepare() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -110,11 +112,15 @@ public:
     PictureButton(const PictureProvider& provider, QWidget* parent);
     void setPictureName(const QString& name);
     QSize sizeHint() const override;
+    // Tells the provider the picture the next paint asks for, so it can be drawn ahead.
+    void prepare() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    PictureLook look() const;
+
     const PictureProvider& provider_;
     QString name_;
     PictureCache cache_;
@@ -155,11 +161,15 @@ public:
     // The background picture is drawn at `designSize` (the design client area) from the
     // top-left corner.
     void setBackground(const QColor& colour, const QString& picture, QSize designSize);
+    // Tells the provider the picture the next paint asks for, so it can be drawn ahead.
+    void prepare() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QSize pictureSize() const;
+
     const PictureProvider& provider_;
     bool painted_ = false;
     QSize designSize_;

@@ -229,9 +229,17 @@ QString Artwork::iconFile(const QString& name, int side) {
     return QStringLiteral("%1x%1/apps/%2.png").arg(side).arg(QLatin1String(picture->program));
 }
 
+namespace {
+QImage drawRequest(const DrawAhead::Request& r) {
+    return Artwork::render(r.name, r.size, r.dpr, r.look);
+}
+}  // namespace
+
+Artwork::Artwork() : ahead_(drawRequest) {}
+
 Artwork::Artwork(const std::filesystem::path& folder,
                  std::vector<std::filesystem::path> iconFolders)
-    : store_(folder), iconFolders_(std::move(iconFolders)) {}
+    : store_(folder), iconFolders_(std::move(iconFolders)), ahead_(drawRequest) {}
 
 QImage Artwork::madeByTheBuild(const QString& name, QSizeF logicalSize, qreal dpr) const {
     // The build draws each icon at the sizes a desktop shows it at, one pixel a pixel.
@@ -297,30 +305,67 @@ QImage Artwork::render(const QString& name, QSizeF logicalSize, qreal dpr, Pictu
     return image;
 }
 
-QPixmap Artwork::picture(const QString& name, QSizeF logicalSize, qreal dpr,
-                         PictureLook look) const {
-    if (designSize(name).isEmpty()) return {};
-    if (!hasLooks(name)) look = PictureLook::Normal;
-    const QString key = QStringLiteral("%1|%2x%3@%4#%5")
-                            .arg(name)
-                            .arg(logicalSize.width(), 0, 'g', 12)
-                            .arg(logicalSize.height(), 0, 'g', 12)
-                            .arg(dpr, 0, 'g', 12)
-                            .arg(static_cast<int>(look));
-    if (const auto it = cache_.constFind(key); it != cache_.constEnd()) return *it;
+namespace {
+// What names a picture in the caches and in the folder: name, size, ratio and look.
+QString pictureKey(const QString& name, QSizeF logicalSize, qreal dpr, PictureLook look) {
+    return QStringLiteral("%1|%2x%3@%4#%5")
+        .arg(name)
+        .arg(logicalSize.width(), 0, 'g', 12)
+        .arg(logicalSize.height(), 0, 'g', 12)
+        .arg(dpr, 0, 'g', 12)
+        .arg(static_cast<int>(look));
+}
+
+bool keepable(QSizeF logicalSize) {
+    return logicalSize.width() > 0 && logicalSize.height() > 0;
+}
+}  // namespace
+
+QImage Artwork::found(const QString& key, const QString& name, QSizeF logicalSize,
+                      qreal dpr) const {
     QImage image = madeByTheBuild(name, logicalSize, dpr);
-    const bool kept =
-        image.isNull() && store_.keeping() && logicalSize.width() > 0 && logicalSize.height() > 0;
-    if (kept) image = store_.load(key, deviceSize(logicalSize, usableRatio(dpr)), usableRatio(dpr));
-    if (image.isNull()) {
-        image = render(name, logicalSize, dpr, look);
-        if (image.isNull()) return {};
-        if (kept) keepLater(key, image);
-    }
+    if (image.isNull() && store_.keeping() && keepable(logicalSize))
+        image = store_.load(key, deviceSize(logicalSize, usableRatio(dpr)), usableRatio(dpr));
+    return image;
+}
+
+QPixmap Artwork::cached(const QString& key, QImage image) const {
     QPixmap pixmap = QPixmap::fromImage(std::move(image));
     if (cache_.size() >= MaxCached) cache_.clear();
     cache_.insert(key, pixmap);
     return pixmap;
+}
+
+QPixmap Artwork::picture(const QString& name, QSizeF logicalSize, qreal dpr,
+                         PictureLook look) const {
+    if (designSize(name).isEmpty()) return {};
+    if (!hasLooks(name)) look = PictureLook::Normal;
+    const QString key = pictureKey(name, logicalSize, dpr, look);
+    if (const auto it = cache_.constFind(key); it != cache_.constEnd()) return *it;
+    // One drawn ahead was in no file when it was queued.
+    QImage image = ahead_.take(key);
+    bool drawn = !image.isNull();
+    if (!drawn) image = found(key, name, logicalSize, dpr);
+    if (image.isNull()) {
+        image = render(name, logicalSize, dpr, look);
+        if (image.isNull()) return {};
+        drawn = true;
+    }
+    if (drawn && store_.keeping() && keepable(logicalSize)) keepLater(key, image);
+    return cached(key, std::move(image));
+}
+
+void Artwork::prepare(const QString& name, QSizeF logicalSize, qreal dpr, PictureLook look) const {
+    if (designSize(name).isEmpty() || !keepable(logicalSize)) return;
+    if (!hasLooks(name)) look = PictureLook::Normal;
+    const QString key = pictureKey(name, logicalSize, dpr, look);
+    if (cache_.contains(key)) return;
+    // A picture the files have is read here, as picture() would read it, and not drawn.
+    if (QImage image = found(key, name, logicalSize, dpr); !image.isNull()) {
+        cached(key, std::move(image));
+        return;
+    }
+    ahead_.ask(key, {name, logicalSize, dpr, look});
 }
 
 void Artwork::keepLater(const QString& key, const QImage& image) const {

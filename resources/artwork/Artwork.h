@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "forms/qt/Pictures.h"
+#include "resources/artwork/DrawAhead.h"
 #include "resources/artwork/PictureStore.h"
 
 namespace resources {
@@ -19,7 +20,7 @@ namespace resources {
 class Artwork : public formsqt::PictureProvider {
 public:
     // Draws each picture once in the run.
-    Artwork() = default;
+    Artwork();
     // Also keeps each picture drawn as a file in `folder` (created when needed), and takes
     // it from there in later runs of the same build: a start then shows its window without
     // waiting for the drawing. A file that is not what this build would draw is passed over.
@@ -39,6 +40,11 @@ public:
     // served from a cache. A null pixmap for an unknown name or an empty size.
     QPixmap picture(const QString& name, QSizeF logicalSize, qreal dpr,
                     formsqt::PictureLook look) const override;
+    // Draws the picture on a thread of its own (at most two at once, ended when nothing is
+    // left), unless it is served from the cache, a file the build made or a kept one, so
+    // that picture() then finds it drawn. What it gives is the same.
+    void prepare(const QString& name, QSizeF logicalSize, qreal dpr,
+                 formsqt::PictureLook look) const override;
     // A picture drawn before the first frame is kept only once the frame is on the screen,
     // so that the window does not wait for the files; one drawn later is kept just after the
     // event that asked for it.
@@ -64,6 +70,10 @@ public:
 
 private:
     QImage madeByTheBuild(const QString& name, QSizeF logicalSize, qreal dpr) const;
+    // The picture from the build's files or the kept ones, without drawing; null when
+    // neither has it.
+    QImage found(const QString& key, const QString& name, QSizeF logicalSize, qreal dpr) const;
+    QPixmap cached(const QString& key, QImage image) const;
     void keepLater(const QString& key, const QImage& image) const;
     void keepDrawn() const;
 
@@ -75,6 +85,8 @@ private:
     mutable std::vector<std::pair<QString, QImage>> toKeep_;  // drawn, not yet kept
     mutable bool framePainted_ = false;
     mutable std::unique_ptr<QTimer> keepSoon_;  // runs keepDrawn() once the event has ended
+    // Draws on threads of its own; it alone is shared with them.
+    mutable DrawAhead ahead_;
 };
 
 }  // namespace resources

@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -576,6 +577,88 @@ TEST_F(HostTest, PicturesAreToldOnceTheFirstFrameIsPainted) {
     top->repaint();
     QCoreApplication::processEvents();
     EXPECT_EQ(pictures.framesPainted, 1);
+}
+
+namespace {
+// Solid pictures that record what the host asked for ahead and what it painted.
+class RecordingPictures : public hosttest::SolidPictures {
+public:
+    struct Request {
+        QString name;
+        QSizeF size;
+        qreal dpr;
+        formsqt::PictureLook look;
+        bool operator==(const Request&) const = default;
+    };
+    void prepare(const QString& name, QSizeF size, qreal dpr,
+                 formsqt::PictureLook look) const override {
+        prepared.push_back({name, size, dpr, look});
+    }
+    QPixmap picture(const QString& name, QSizeF size, qreal dpr,
+                    formsqt::PictureLook look) const override {
+        painted.push_back({name, size, dpr, look});
+        return SolidPictures::picture(name, size, dpr, look);
+    }
+    static bool has(const std::vector<Request>& list, const QString& name) {
+        return std::any_of(list.begin(), list.end(),
+                           [&name](const Request& r) { return r.name == name; });
+    }
+    mutable std::vector<Request> prepared, painted;
+};
+}  // namespace
+
+// While the window is made, the host asks ahead for each picture its first frame paints, as
+// the paint then asks for it (size, ratio, look), the background first; a hidden element's
+// picture is not asked for, and one the logic changes before the window is shown is asked
+// for as it then stands.
+TEST(HostPictures, WhatTheFirstFramePaintsIsAskedForAhead) {
+    hosttest::ensureApplication();
+    struct Table : forms::Window {
+        Table() : Window("Table") {
+            setCaption("Table");
+            setClientSize(4500, 3000);
+            setPicture("table-felt");
+            deal.setGeometry(150, 150, 1095, 570);
+            deal.setPicture("button-deal");
+            hit.setGeometry(150, 900, 1095, 570);
+            hit.setPicture("button-hit");
+            hit.setEnabled(false);
+            bubble.setGeometry(1500, 150, 2400, 1500);
+            bubble.setPicture("speech-bubble");
+            card.setGeometry(1500, 1500, 1065, 1440);
+            card.setPicture("card-5");
+            card.setVisible(false);
+        }
+        forms::Element deal{*this, forms::ElementKind::PictureButton, "deal"};
+        forms::Element hit{*this, forms::ElementKind::PictureButton, "hit"};
+        forms::Element bubble{*this, forms::ElementKind::PictureBox, "bubble"};
+        forms::Element card{*this, forms::ElementKind::Image, "card"};
+    } window;
+    RecordingPictures pictures;
+    formsqt::Host host(window, pictures);
+    ASSERT_FALSE(pictures.prepared.empty());
+    EXPECT_EQ(pictures.prepared.front().name, "table-felt");
+    EXPECT_TRUE(pictures.painted.empty());
+    window.bubble.setPicture("amount-panel");
+
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.widget()));
+    const auto paintedAll = [&] {
+        for (const char* name : {"table-felt", "button-deal", "button-hit", "amount-panel"})
+            if (!RecordingPictures::has(pictures.painted, name)) return false;
+        return true;
+    };
+    ASSERT_TRUE(QTest::qWaitFor(paintedAll, 5000));
+    for (const RecordingPictures::Request& r : pictures.painted)
+        EXPECT_NE(std::find(pictures.prepared.begin(), pictures.prepared.end(), r),
+                  pictures.prepared.end())
+            << r.name.toStdString() << " was painted without being asked for ahead";
+    EXPECT_FALSE(RecordingPictures::has(pictures.prepared, "card-5"));
+
+    // Shown later, the card's picture is painted as any other.
+    window.card.setVisible(true);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return RecordingPictures::has(pictures.painted, "card-5"); }, 5000));
 }
 
 TEST(HostActivation, AnotherWindowOfTheProgramDeactivatesTheActiveOne) {

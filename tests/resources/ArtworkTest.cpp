@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "resources/artwork/Artwork.h"
@@ -21,6 +22,12 @@ using resources::Artwork;
 using namespace std::string_literals;
 
 namespace {
+
+// The pixels of a picture, whatever format its pixmap keeps them in (an opaque one drops
+// its alpha channel).
+QImage pixelsOf(const QPixmap& pixmap) {
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
 
 bool drawsSomething(const QImage& image) {
     for (int y = 0; y < image.height(); y += 3)
@@ -383,6 +390,82 @@ private slots:
         const Artwork art((blocked + QStringLiteral("/pictures")).toStdString());
         QCOMPARE(art.picture("lamp", {16, 13}, 1, PictureLook::Normal).toImage(),
                  Artwork::render("lamp", {16, 13}, 1));
+    }
+
+    // Pictures asked for ahead are drawn away from the caller, and what picture() then gives
+    // is what it draws when asked: the same pixels at the same ratio, kept once the first
+    // frame is painted as any other. One asked for before its turn, or never asked for,
+    // does no harm. A later run reads the kept files and draws none of them again.
+    void picturesDrawnAheadAreThoseDrawnWhenAsked() {
+        struct Ask {
+            const char* name;
+            QSizeF size;
+            qreal dpr;
+            PictureLook look;
+        };
+        const Ask asks[] = {{"table-felt", {640, 480}, 1, PictureLook::Normal},
+                            {"button-hit", {73, 38}, 2, PictureLook::Disabled},
+                            {"card-40", {71, 96}, 1.25, PictureLook::Normal},
+                            {"icon", {256, 256}, 1, PictureLook::Normal},
+                            {"speech-bubble", {223, 140}, 1.5, PictureLook::Normal}};
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = dir.filePath(QStringLiteral("pictures"));
+        const auto files = [&folder] {
+            QStringList ids;
+            for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files)) {
+                struct stat st {};
+                if (::stat(QFile::encodeName(info.filePath()).constData(), &st) == 0)
+                    ids << info.fileName() + QLatin1Char(':') + QString::number(st.st_ino);
+            }
+            return ids;
+        };
+        {
+            const Artwork art(folder.toStdString());
+            for (const Ask& a : asks) art.prepare(a.name, a.size, a.dpr, a.look);
+            art.prepare("nonsense", {10, 10}, 1, PictureLook::Normal);
+            art.prepare("card-1", {0, 0}, 1, PictureLook::Normal);
+            art.prepare("lamp", {16, 13}, 1, PictureLook::Normal);  // never asked for
+            // The last first: some are taken before their turn, some while being drawn.
+            for (auto a = std::rbegin(asks); a != std::rend(asks); ++a) {
+                const QPixmap pixmap = art.picture(a->name, a->size, a->dpr, a->look);
+                QCOMPARE(pixmap.devicePixelRatio(), a->dpr);
+                QCOMPARE(pixelsOf(pixmap), Artwork::render(a->name, a->size, a->dpr, a->look));
+            }
+            QVERIFY(art.picture("nonsense", {10, 10}, 1, PictureLook::Normal).isNull());
+            QVERIFY(files().isEmpty());
+            art.framePainted();
+            QCOMPARE(files().size(), qsizetype(std::size(asks)));
+        }
+        const QStringList kept = files();
+        QCOMPARE(kept.size(), qsizetype(std::size(asks)));
+        {
+            const Artwork later(folder.toStdString());
+            for (const Ask& a : asks) later.prepare(a.name, a.size, a.dpr, a.look);
+            for (const Ask& a : asks)
+                QCOMPARE(pixelsOf(later.picture(a.name, a.size, a.dpr, a.look)),
+                         Artwork::render(a.name, a.size, a.dpr, a.look));
+            later.framePainted();
+        }
+        // Taken from the files, nothing was drawn and written again.
+        QCOMPARE(files(), kept);
+    }
+
+    // An artwork that goes with pictures still to be drawn ahead ends at once; one whose
+    // drawing threads have ended for want of work starts others when asked again.
+    void drawingAheadEndsWithTheArtwork() {
+        {
+            const Artwork art;
+            for (int n = 1; n <= 52; ++n)
+                art.prepare(QStringLiteral("card-%1").arg(n), {71, 96}, 2, PictureLook::Normal);
+        }
+        const Artwork art;
+        art.prepare("card-1", {71, 96}, 2, PictureLook::Normal);
+        QCOMPARE(pixelsOf(art.picture("card-1", {71, 96}, 2, PictureLook::Normal)),
+                 Artwork::render("card-1", {71, 96}, 2));
+        art.prepare("table-felt", {640, 480}, 1, PictureLook::Normal);
+        QCOMPARE(pixelsOf(art.picture("table-felt", {640, 480}, 1, PictureLook::Normal)),
+                 Artwork::render("table-felt", {640, 480}, 1));
     }
 
     void oversizedRequestsAreBounded() {
