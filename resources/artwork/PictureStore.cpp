@@ -125,10 +125,12 @@ private:
     int fd_;
 };
 
-bool readAll(int fd, void* data, std::size_t size) {
-    auto* p = static_cast<char*>(data);
+// Moves all `size` bytes at `p` with `transfer` (read or write), however many calls that
+// takes; false on an error or at the end of the file.
+template <typename Byte, typename Transfer>
+bool whole(int fd, Byte* p, std::size_t size, Transfer transfer) {
     while (size > 0) {
-        const ssize_t n = ::read(fd, p, size);
+        const ssize_t n = transfer(fd, p, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         p += n;
@@ -137,16 +139,12 @@ bool readAll(int fd, void* data, std::size_t size) {
     return true;
 }
 
+bool readAll(int fd, void* data, std::size_t size) {
+    return whole(fd, static_cast<char*>(data), size, ::read);
+}
+
 bool writeAll(int fd, const void* data, std::size_t size) {
-    const auto* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return whole(fd, static_cast<const char*>(data), size, ::write);
 }
 
 // The process of a part file "<picture>.<pid>", or 0 when `name` is none.
